@@ -15,7 +15,7 @@ constexpr DWORD kCollectLimitMs = 3000;
 constexpr DWORD kDataWriteLimitMs = 6000;
 
 class Transaction {
-public:
+  public:
     // Makes the write event; nothing is asked of the port yet.
     Transaction(HANDLE port, unsigned char command, bool with_reply);
     ~Transaction();
@@ -48,7 +48,7 @@ public:
     const unsigned char *received() const { return rx_; }
     DWORD received_count() const { return rx_count_; }
 
-private:
+  private:
     int wait_receive(OVERLAPPED &record, DWORD limit_ms);
     int write_awaited(DWORD count, DWORD limit_ms);
     void write_unawaited(DWORD count);
@@ -71,6 +71,5 @@ private:
     DWORD rx_count_ = 0;
     unsigned char reply_buf_[4] = {};
 };
-
 
 }  // namespace serial
