@@ -16,7 +16,7 @@ struct box_command {
 // nullptr when the byte is not a command of the box.
 const box_command *find_command(unsigned char code);
 
-// By operation name, exact or ignoring case; nullptr when there is none.
+// By operation name, ignoring case; nullptr when there is none.
 const box_command *find_command(std::string_view name);
 
 // True for the four word commands, whose first parameter byte is a word index.

@@ -79,7 +79,8 @@ class box_model {
     bool vanished() const { return vanished_; }
     void line_restored();
 
-    // The front end must not hand over host bytes before this time (a stall fault).
+    // The front end must not hand over host bytes before this time (a stall fault); the box
+    // takes whatever it is given.
     std::uint64_t input_blocked_until() const { return input_blocked_until_; }
 
     std::uint64_t byte_time_us() const { return byte_time_us_; }
@@ -87,21 +88,23 @@ class box_model {
     const box_state &state() const { return state_; }
 
   private:
-    struct active_faults;
     struct armed_fault {
         fault spec;
         unsigned matches = 0;
     };
 
-    void start_command(std::uint64_t t_us, const box_command *command, unsigned char code);
+    byte_role take_parameter(std::uint64_t t_us, unsigned char value);
+    void select_faults(std::uint64_t t_us, unsigned char code, bool at_index);
+    std::uint64_t hit_delay(fault_kind kind) const;
+    void send_echo(std::uint64_t t_us, unsigned char code, const box_command *command);
     void finish_command(std::uint64_t t_us);
-    void select_faults(bool at_index);
-    void send_echo(std::uint64_t t_us, unsigned char code);
-    void send_reply(std::uint64_t t_us, std::vector<unsigned char> reply);
-    void queue(std::uint64_t earliest_start_us, unsigned char value, byte_role role);
     std::vector<unsigned char> execute();
+    void run_loopback();
     void apply_answer_faults(std::vector<unsigned char> &reply) const;
-    void run_loopback_if_started(unsigned char status_before);
+    void send_reply(std::uint64_t t_us, const std::vector<unsigned char> &reply);
+    void queue(std::uint64_t earliest_start_us, unsigned char value, byte_role role);
+    void arm_vanish(std::uint64_t bytes);
+    void go_vanished();
     void forget_command();
 
     box_config config_;
@@ -112,8 +115,8 @@ class box_model {
     // The command under way.
     const box_command *command_ = nullptr;
     std::vector<unsigned char> params_;
-    std::vector<const fault *> hits_;  // faults that hit this command
-    bool dropped_ = false;             // silent or wrong echo: no effect, no reply
+    std::vector<fault> hits_;  // faults that hit this command
+    bool dropped_ = false;     // silent or wrong echo: no effect, no reply
 
     std::deque<box_byte> output_;
     std::uint64_t line_free_us_ = 0;  // when the last queued byte has left

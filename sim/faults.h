@@ -22,7 +22,7 @@ enum class fault_kind {
     clear_bits,   // the reply has the bits of `value` cleared
     status,       // RD_RS answers so that the host decodes `value`
     vanish,       // the line goes after `value` more bytes from the box
-    stall,        // after the echo the box takes no byte for delay_us
+    stall,        // from the targeted byte on, the box takes no byte for delay_us
 };
 
 constexpr std::uint64_t forever_us = ~std::uint64_t{0};
