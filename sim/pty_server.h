@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,6 +52,8 @@ class pty_server {
 
   private:
     void serve();
+    std::uint64_t write_due(std::uint64_t now, bool &wants_pollout);
+    void read_one(std::uint64_t now);
     void open_line();
     void close_line(const char *why);
     void wake();
@@ -60,12 +63,13 @@ class pty_server {
 
     const std::string device_;
     const bool keep_traffic_;
-    std::int64_t start_ns_;
+    const std::int64_t start_ns_;  // the time base of the model and the log
 
     mutable std::mutex mutex_;
     box_model model_;
     std::string path_;
     int line_fd_ = -1;
+    std::optional<box_byte> unwritten_;  // taken from the model, not yet on the line
     std::uint64_t last_arrival_us_ = 0;
     std::vector<traffic_entry> traffic_;
     std::FILE *log_ = nullptr;

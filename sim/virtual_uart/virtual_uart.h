@@ -9,6 +9,7 @@
 
 #include "box_model.h"
 #include "options.h"
+#include "traffic_log.h"
 
 namespace tester_sim {
 
@@ -39,6 +40,7 @@ class virtual_uart {
     bool start_shift();
     void shift_done();
     void receive(const box_byte &byte);
+    double bit_rate() const;
     bool box_understands() const;
     std::uint64_t byte_time_us() const;
     std::size_t fifo_depth() const;
@@ -54,7 +56,9 @@ class virtual_uart {
     std::FILE *log_;
     std::uint64_t now_us_ = 0;
 
-    unsigned char dll_ = 0;
+    // As the BIOS leaves the port: 9600 bit/s, so a program that skips Init_COM
+    // finds a box that does not understand it.
+    unsigned char dll_ = 12;
     unsigned char dlm_ = 0;
     unsigned char ier_ = 0;
     unsigned char fcr_ = 0;
