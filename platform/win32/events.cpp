@@ -1,0 +1,68 @@
+// Events: CreateEventA / SetEvent / ResetEvent / WaitForSingleObject. A wait on an
+// event tied to a pending port operation drives that operation until it completes.
+#include "handle_table.h"
+#include "last_error.h"
+#include "port_progress.h"
+#include "port_wakeups.h"
+#include "win32_comm.h"
+
+using namespace win32;
+
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES /*lpEventAttributes*/, BOOL bManualReset,
+                           BOOL bInitialState, LPCSTR lpName)
+{
+    // Named events are shared between processes on Windows; not offered here.
+    if (lpName != nullptr) {
+        failed(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const auto lock = lock_table();
+    const HANDLE handle = insert_event(Event{bManualReset != FALSE, bInitialState != FALSE});
+    if (handle == nullptr) failed(ERROR_NOT_ENOUGH_MEMORY);
+    return handle;
+}
+
+BOOL WINAPI SetEvent(HANDLE hEvent)
+{
+    const auto lock = lock_table();
+    Event *event = find_event(hEvent);
+    if (event == nullptr) return failed(ERROR_INVALID_HANDLE);
+    event->signalled = true;
+    return TRUE;
+}
+
+BOOL WINAPI ResetEvent(HANDLE hEvent)
+{
+    const auto lock = lock_table();
+    Event *event = find_event(hEvent);
+    if (event == nullptr) return failed(ERROR_INVALID_HANDLE);
+    event->signalled = false;
+    return TRUE;
+}
+
+// Only events can be waited on.
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
+{
+    auto lock = lock_table();
+    const Deadline deadline = Deadline::after_ms(dwMilliseconds);
+    for (;;) {
+        Wakeups wakeups;
+        for_each_port([&](Port &port) {
+            if (!is_tied_to(port, hHandle)) return;
+            progress(port);
+            wakeups.add(port);
+        });
+        // Looked up on every round: another thread may have closed it meanwhile.
+        Event *event = find_event(hHandle);
+        if (event == nullptr) {
+            failed(ERROR_INVALID_HANDLE);
+            return WAIT_FAILED;
+        }
+        if (event->signalled) {
+            if (!event->manual_reset) event->signalled = false;
+            return WAIT_OBJECT_0;
+        }
+        if (deadline.passed()) return WAIT_TIMEOUT;
+        wakeups.sleep(lock, deadline);
+    }
+}

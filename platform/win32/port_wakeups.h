@@ -1,0 +1,43 @@
+// Sleeping until a pending operation may have moved on: there are no threads, so
+// whoever waits drives the ports itself.
+#pragma once
+
+#include <poll.h>
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "port.h"
+
+namespace win32 {
+
+class Deadline {
+  public:
+    static Deadline after_ms(DWORD ms);  // INFINITE never passes
+    static Deadline never();
+    bool passed() const;
+    // Time left, or nullopt when there is no deadline.
+    std::optional<std::chrono::nanoseconds> remaining() const;
+
+  private:
+    std::optional<std::chrono::steady_clock::time_point> at_;
+};
+
+// What to sleep on for a set of ports.
+class Wakeups {
+  public:
+    void add(const Port &port);
+    // Sleeps with the table unlocked until a port needs a look, the next recheck
+    // is due or the deadline comes.
+    void sleep(std::unique_lock<std::mutex> &table_lock, const Deadline &deadline);
+
+  private:
+    void recheck_within(std::chrono::nanoseconds interval);
+
+    std::vector<pollfd> fds_;
+    std::optional<std::chrono::nanoseconds> recheck_;
+};
+
+}  // namespace win32
