@@ -14,6 +14,10 @@ using std::chrono::nanoseconds;
 // Longest step between two looks at a draining output queue.
 constexpr nanoseconds kLongestRecheck = std::chrono::milliseconds(2);
 
+// poll() does not notice another thread setting the event or closing the port,
+// so even a wait with nothing to watch looks again now and then.
+constexpr nanoseconds kLongestSleep = std::chrono::milliseconds(50);
+
 bool awaits_drain(const Port &port)
 {
     const bool write_draining =
@@ -89,12 +93,11 @@ void Wakeups::recheck_within(nanoseconds interval)
 
 void Wakeups::sleep(std::unique_lock<std::mutex> &table_lock, const Deadline &deadline)
 {
-    std::optional<nanoseconds> limit = deadline.remaining();
-    if (recheck_) limit = limit ? std::min(*limit, *recheck_) : *recheck_;
-    timespec timeout{};
-    if (limit) timeout = to_timespec(*limit);
+    nanoseconds limit = recheck_.value_or(kLongestSleep);
+    if (const std::optional<nanoseconds> left = deadline.remaining()) limit = std::min(limit, *left);
+    const timespec timeout = to_timespec(limit);
     table_lock.unlock();
-    ::ppoll(fds_.data(), fds_.size(), limit ? &timeout : nullptr, nullptr);
+    ::ppoll(fds_.data(), fds_.size(), &timeout, nullptr);
     table_lock.lock();
 }
 
