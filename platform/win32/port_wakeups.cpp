@@ -94,7 +94,8 @@ void Wakeups::recheck_within(nanoseconds interval)
 void Wakeups::sleep(std::unique_lock<std::mutex> &table_lock, const Deadline &deadline)
 {
     nanoseconds limit = recheck_.value_or(kLongestSleep);
-    if (const std::optional<nanoseconds> left = deadline.remaining()) limit = std::min(limit, *left);
+    if (const std::optional<nanoseconds> left = deadline.remaining())
+        limit = std::min(limit, *left);
     const timespec timeout = to_timespec(limit);
     table_lock.unlock();
     ::ppoll(fds_.data(), fds_.size(), &timeout, nullptr);
