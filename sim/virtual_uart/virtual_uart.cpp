@@ -53,17 +53,16 @@ std::size_t virtual_uart::fifo_depth() const
 
 // The transmitter takes the next byte once the shift register is free and the
 // box takes bytes again (a stall holds it, as a flow-controlled line would).
-bool virtual_uart::start_shift()
+void virtual_uart::start_shift()
 {
-    if (shifting_ || transmit_fifo_.empty()) return false;
-    const std::uint64_t start = std::max({transmit_fifo_.front().written_us, shift_done_us_,
-                                          box_.input_blocked_until()});
-    if (start > now_us_) return false;
+    if (shifting_ || transmit_fifo_.empty()) return;
+    const std::uint64_t start =
+        std::max({transmit_fifo_.front().written_us, shift_done_us_, box_.input_blocked_until()});
+    if (start > now_us_) return;
     shift_value_ = transmit_fifo_.front().value;
     transmit_fifo_.pop_front();
     shifting_ = true;
     shift_done_us_ = start + byte_time_us();
-    return true;
 }
 
 void virtual_uart::shift_done()
@@ -90,7 +89,8 @@ void virtual_uart::receive(const box_byte &byte)
         overrun_ = true;
         // A full FIFO keeps what it holds; a lone holding register is overwritten.
         const bool fifo = (fcr_ & UART_FCR_ENABLE_FIFO) != 0;
-        log_note(byte.t_us, "box byte lost: receiver full", fifo ? byte.value : receive_fifo_.back());
+        log_note(byte.t_us, "box byte lost: receiver full",
+                 fifo ? byte.value : receive_fifo_.back());
         if (fifo) return;
         receive_fifo_.pop_back();
     }

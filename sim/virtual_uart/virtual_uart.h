@@ -37,7 +37,7 @@ class virtual_uart {
     };
 
     void advance();
-    bool start_shift();
+    void start_shift();
     void shift_done();
     void receive(const box_byte &byte);
     double bit_rate() const;

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
+#include "named_case.h"
 #include "scripted_uart.h"
 
 class ScriptedLink : public ::testing::Test {
@@ -20,13 +19,4 @@ class ScriptedLinkWith : public ::testing::TestWithParam<Case> {
   protected:
     static constexpr unsigned short base = 0x2E8;
     ScriptedUart uart{base};
-};
-
-// Names each case of a parameterised suite after its `name` field.
-struct NamedCase {
-    template <typename Case>
-    std::string operator()(const ::testing::TestParamInfo<Case> &tested) const
-    {
-        return tested.param.name;
-    }
 };
