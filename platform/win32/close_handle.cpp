@@ -17,9 +17,11 @@ void close_port(Port &port)
 {
     abort_operations(port, ERROR_OPERATION_ABORTED);
     if (!port.gone) {
-        // What is left in the output queue belongs to aborted writes. Dropping it
-        // keeps close() from waiting out a line held by flow control.
-        ::tcflush(port.fd, TCOFLUSH);
+        // What is still queued belongs to aborted writes. Dropping it keeps close()
+        // from waiting out a line held by flow control. Only when something is
+        // queued: on a pty the flush would eat what the other side has not read yet.
+        int unsent = 0;
+        if (::ioctl(port.fd, TIOCOUTQ, &unsent) == 0 && unsent > 0) ::tcflush(port.fd, TCOFLUSH);
         ::ioctl(port.fd, TIOCNXCL);
     }
     ::flock(port.fd, LOCK_UN);

@@ -61,6 +61,15 @@ TEST_F(PlatformFileIo, WriteOnAPtyCompletesAtOnce)
     EXPECT_EQ(transferred, 5u);
 }
 
+TEST_F(PlatformFileIo, CompletedWritesStillReachTheBoxAfterClose)
+{
+    const unsigned char bytes[2] = {0x81, 0x80};
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(port, bytes, sizeof bytes, &written, &write_op));
+    close_port();
+    EXPECT_EQ(box.receive(), std::vector<unsigned char>(bytes, bytes + 2));
+}
+
 TEST_F(PlatformFileIo, WritesWaitForTheBoxAndCompleteInOrder)
 {
     const std::vector<unsigned char> large = large_pattern();
