@@ -8,13 +8,10 @@ inline constexpr unsigned short UART_TX = 0;   // out: transmit holding
 inline constexpr unsigned short UART_DLL = 0;  // out, DLAB set: divisor low byte
 inline constexpr unsigned short UART_DLM = 1;  // out, DLAB set: divisor high byte
 inline constexpr unsigned short UART_IER = 1;  // out: interrupt enable
-inline constexpr unsigned short UART_IIR = 2;  // in: interrupt identification
-inline constexpr unsigned short UART_FCR = 2;  // out: FIFO control
+inline constexpr unsigned short UART_FCR = 2;  // out: FIFO control (in: IIR)
 inline constexpr unsigned short UART_LCR = 3;  // line control
 inline constexpr unsigned short UART_MCR = 4;  // modem control
 inline constexpr unsigned short UART_LSR = 5;  // in: line status
-inline constexpr unsigned short UART_MSR = 6;  // in: modem status
-inline constexpr unsigned short UART_SCR = 7;  // scratch
 inline constexpr unsigned short UART_PORT_COUNT = 8;
 
 inline constexpr unsigned char UART_FCR_ENABLE_FIFO = 0x01;
@@ -27,7 +24,6 @@ inline constexpr unsigned char UART_LCR_WLEN8 = 0x03;  // 8 data bits; 1 stop, n
 
 inline constexpr unsigned char UART_LSR_DR = 0x01;    // a received byte is waiting
 inline constexpr unsigned char UART_LSR_OE = 0x02;    // a byte was lost: receive FIFO full
-inline constexpr unsigned char UART_LSR_FE = 0x08;    // a byte arrived without its stop bit
 inline constexpr unsigned char UART_LSR_THRE = 0x20;  // transmit holding register empty
 inline constexpr unsigned char UART_LSR_TEMT = 0x40;  // transmitter wholly empty
 

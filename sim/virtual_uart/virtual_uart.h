@@ -27,7 +27,6 @@ class virtual_uart {
     unsigned char in(unsigned short port);
     void out(unsigned short port, unsigned char value);
 
-    std::uint64_t now_us() const { return now_us_; }
     const box_model &box() const { return box_; }
 
   private:
