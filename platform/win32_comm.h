@@ -31,7 +31,7 @@ using LPDWORD = DWORD *;
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 
-// Handles are small positive integers; these two are the failure values.
+// Handles are small positive integers; opening a file fails with this value.
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
