@@ -23,7 +23,7 @@ TEST_P(SelftestCp1251, ShowsTheTextAsUtf8)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, SelftestCp1251,
+    SelftestCodePage, SelftestCp1251,
     ::testing::Values(Conversion{"AsciiUnchanged", " ErrNum = 1,  RetVol = 99 ",
                                  " ErrNum = 1,  RetVol = 99 "},
                       Conversion{"Microseconds", " = 23040 (23040) \xEC\xEA\xF1\xE5\xEA ",

@@ -92,7 +92,7 @@ TEST_P(SelftestMessageBoxLine, IsOneFlushedLineOfCaptionAndText)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Boxes, SelftestMessageBoxLine,
+    SelftestBoxLines, SelftestMessageBoxLine,
     ::testing::Values(Box{"Caption", " Get_ID = 5ah", "success", "[success]  Get_ID = 5ah\n"},
                       Box{"EmptyCaption", "Set_SI", "", "[] Set_SI\n"},
                       Box{"NoCaptionShowsDefaultTitle", " ErrNum = 1,  RetVol = 99", nullptr,

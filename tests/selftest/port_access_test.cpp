@@ -35,7 +35,7 @@ TEST_P(SelftestPortAccess, RefusalIsExplainedAndNoPortIsTouched)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Refusals, SelftestPortAccess,
+    SelftestPortRefusals, SelftestPortAccess,
     ::testing::Values(
         Refusal{"NoPrivilege", EPERM,
                 "[error] port access to 0x3F8-0x3FF refused: needs root or CAP_SYS_RAWIO"},
