@@ -219,9 +219,43 @@ std::uint64_t pty_server::write_due(std::uint64_t now, bool &wants_pollout)
         else
             note(std::string("byte lost: ") + std::strerror(errno));
         unwritten_.reset();
-        if (model_.vanished()) close_line("line closed (vanish fault)");
+        if (model_.vanished()) {
+            let_host_take_sent_bytes();
+            close_line("line closed (vanish fault)");
+        }
     }
     return 0;
+}
+
+// Closing a pseudo-terminal discards what its slave side has not read yet, yet the host must
+// get the bytes sent before the line goes. The kernel hands written bytes to the slave side a
+// moment later, so an empty queue only counts once bytes were seen in it or a while has passed.
+// Waits at most a second.
+void pty_server::let_host_take_sent_bytes()
+{
+    if (!device_.empty()) {
+        tcdrain(line_fd_);
+        return;
+    }
+    const timespec step{0, 1'000'000};
+    const std::int64_t start = monotonic_ns();
+    const std::int64_t settled = start + 20'000'000, give_up = start + 1'000'000'000;
+    const int probe = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (probe < 0) {
+        // Held exclusively by the host: allow it a moment instead.
+        const timespec grace{0, 50'000'000};
+        nanosleep(&grace, nullptr);
+        return;
+    }
+    bool seen = false;
+    int unread = 0;
+    while (ioctl(probe, FIONREAD, &unread) == 0) {
+        const std::int64_t now = monotonic_ns();
+        seen = seen || unread > 0;
+        if ((unread == 0 && (seen || now >= settled)) || now >= give_up) break;
+        nanosleep(&step, nullptr);
+    }
+    close(probe);
 }
 
 void pty_server::read_one(std::uint64_t now)

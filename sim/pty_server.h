@@ -54,6 +54,7 @@ class pty_server {
     void serve();
     std::uint64_t write_due(std::uint64_t now, bool &wants_pollout);
     void read_one(std::uint64_t now);
+    void let_host_take_sent_bytes();
     void open_line();
     void close_line(const char *why);
     void wake();

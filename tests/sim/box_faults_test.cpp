@@ -42,7 +42,7 @@ TEST_P(SimBoxFaults, BoxAnswersAsTheFaultSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, SimBoxFaults,
+    SimTable, SimBoxFaults,
     ::testing::Values(
         fault_case{
             "SilentBox", "silent", {}, {{cmd::Get_ID}, {cmd::RD_RS}, {cmd::Set_SI}}, {{}, {}, {}}},
@@ -202,7 +202,7 @@ TEST_P(SimBoxFaultTiming, BytesLeaveWhenTheFaultSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, SimBoxFaultTiming,
+    SimTable, SimBoxFaultTiming,
     ::testing::Values(
         timing_case{"ReplyDelayed", "delay=20@RD_RS", {cmd::RD_RS}, {1000, 21000}},
         timing_case{"EchoDelayedReplyBehindIt", "echo-delay=5@RD_RS", {cmd::RD_RS}, {6000, 6000}},

@@ -34,7 +34,7 @@ TEST_P(SimBoxReadBack, ReadGivesBackWhatWasWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Pairs, SimBoxReadBack,
+    SimPairs, SimBoxReadBack,
     ::testing::Values(
         read_back_case{"SetSiSetSo", {cmd::Set_SI, 0x05, cmd::Set_SO, 0x28}, {cmd::RD_RS}, {0x2D}},
         read_back_case{"ResetClearsStatus",

@@ -40,7 +40,7 @@ TEST_P(SimFaultParse, ReadsEveryPart)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Good, SimFaultParse,
+    SimGood, SimFaultParse,
     ::testing::Values(
         good_fault{"silent", fault_kind::silent, {}, {}, 0, 0, 0, {}},
         good_fault{"silent@0x04", fault_kind::silent, cmd::RD_RS, {}, 0, 0, 0, {}},
@@ -109,7 +109,7 @@ TEST_P(SimFaultParseError, OneLineNamingTheProblem)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Bad, SimFaultParseError,
+    SimBad, SimFaultParseError,
     ::testing::Values(
         bad_fault{"quiet", "unknown fault \"quiet\""}, bad_fault{"silent=3", "takes no value"},
         bad_fault{"answer@RD_RS", "needs =VALUE"},
@@ -197,7 +197,7 @@ TEST_P(SimOptionsError, OneLineNamingTheProblem)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Bad, SimOptionsError,
+    SimBad, SimOptionsError,
     ::testing::Values(
         bad_words{{"--pacing"}, "option --pacing needs a value"},
         bad_words{{"--pacing", "yes"}, "option --pacing: \"yes\" is not on or off"},
