@@ -155,7 +155,12 @@ std::string joined(const std::vector<std::string> &words)
 
 int run_port_io(const command_line &cl, const sigset_t &child_mask)
 {
-    std::string libs = own_directory() + "/../lib/sim";
+    // lib/sim in the build tree; the install may put libraries elsewhere (lib64, a multiarch
+    // directory), so that place comes second.
+    const std::string dir = own_directory();
+    std::string libs = dir + "/../lib/sim";
+    if (std::string(TESTER_INSTALL_LIBDIR) != "lib")
+        libs += ":" + dir + "/../" TESTER_INSTALL_LIBDIR "/sim";
     if (const char *old = std::getenv("LD_LIBRARY_PATH"); old && *old)
         libs += ":" + std::string(old);
     return run_command(cl.command,

@@ -97,13 +97,20 @@ int open_pty(std::string &slave_path)
     return master;
 }
 
+std::string faults_note(const std::vector<fault> &faults)
+{
+    std::string text = "faults:";
+    for (const auto &f : faults) text += " " + f.text;
+    return faults.empty() ? text + " none" : text;
+}
+
 }  // namespace
 
 pty_server::pty_server(serve_setup setup)
     : device_(std::move(setup.device)),
       keep_traffic_(setup.keep_traffic),
       start_ns_(monotonic_ns()),
-      model_(setup.options.box, std::move(setup.options.faults))
+      model_(setup.options.box, setup.options.faults)
 {
     const std::string &log = setup.options.log_target;
     if (log == "-") {
@@ -113,6 +120,7 @@ pty_server::pty_server(serve_setup setup)
         if (!log_) fail("cannot open log file " + log, errno);
         log_owned_ = true;
     }
+    if (!setup.options.faults.empty()) note(faults_note(setup.options.faults));
     try {
         open_line();
         if (pipe2(wake_pipe_, O_CLOEXEC | O_NONBLOCK) != 0) fail("cannot make a pipe", errno);
@@ -335,6 +343,7 @@ void pty_server::set_faults(std::vector<fault> faults)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        note(faults_note(faults));
         model_.set_faults(std::move(faults));
         if (model_.vanished()) close_line("line closed (vanish fault)");
     }

@@ -232,11 +232,14 @@ TEST(SimPtyServer, TrafficLogFile)
     const std::string path = ::testing::TempDir() + "sim_traffic_log.txt";
     serve_setup setup = fast_box();
     setup.options.log_target = path;
+    setup.options.faults.push_back(sim_test::must_parse("silent@RD_RS#3"));
     {
         pty_server server(setup);
         raw_line line(server.device_path());
         line.send({cmd::RD_Mod_SI});
         EXPECT_EQ(line.receive(2, patience), (bytes{cmd::RD_Mod_SI, 1}));
+        server.set_faults({sim_test::must_parse("delay=5@RD_RS"), sim_test::must_parse("silent")});
+        server.set_faults({});
         server.vanish();
     }
     std::ifstream in(path);
@@ -247,6 +250,9 @@ TEST(SimPtyServer, TrafficLogFile)
     EXPECT_NE(log.find(" ms  box->host  C0  (echo)\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" ms  box->host  01  (reply)\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" ms  line closed on demand\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" ms  faults: silent@RD_RS#3\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" ms  faults: delay=5@RD_RS silent\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" ms  faults: none\n"), std::string::npos) << log;
     std::remove(path.c_str());
 }
 
