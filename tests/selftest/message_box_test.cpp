@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,28 +10,57 @@
 
 namespace {
 
-// Runs boxes with a given standard input and collects their standard output,
-// read back before anyone else flushes it, so an unflushed box shows as missing.
+// One of this process's output descriptors sent to a file while the object
+// lives. Its text is read back before anyone else flushes the stream, so an
+// unflushed box shows as missing.
+class CapturedOutput {
+  public:
+    explicit CapturedOutput(int fd) : fd_(fd), saved_(dup(fd)), file_(std::tmpfile())
+    {
+        std::fflush(nullptr);
+        dup2(fileno(file_), fd_);
+    }
+
+    ~CapturedOutput()
+    {
+        std::fflush(nullptr);
+        dup2(saved_, fd_);
+        close(saved_);
+        std::fclose(file_);
+    }
+
+    CapturedOutput(const CapturedOutput &) = delete;
+    CapturedOutput &operator=(const CapturedOutput &) = delete;
+
+    std::string text() const
+    {
+        std::string text;
+        char chunk[256];
+        off_t at = 0;
+        ssize_t got;
+        while ((got = pread(fileno(file_), chunk, sizeof chunk, at)) > 0) {
+            text.append(chunk, static_cast<size_t>(got));
+            at += got;
+        }
+        return text;
+    }
+
+  private:
+    int fd_;
+    int saved_;
+    std::FILE *file_;
+};
+
+// Runs boxes with a given standard input and collects their standard output.
 class SelftestMessageBox : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        std::fflush(stdout);
-        saved_stdin_ = dup(STDIN_FILENO);
-        saved_stdout_ = dup(STDOUT_FILENO);
-        output_ = std::tmpfile();
-        ASSERT_NE(output_, nullptr);
-        ASSERT_EQ(dup2(fileno(output_), STDOUT_FILENO), STDOUT_FILENO);
-    }
+    void SetUp() override { saved_stdin_ = dup(STDIN_FILENO); }
 
     void TearDown() override
     {
-        std::fflush(stdout);
-        dup2(saved_stdout_, STDOUT_FILENO);
         dup2(saved_stdin_, STDIN_FILENO);
-        close(saved_stdout_);
         close(saved_stdin_);
-        std::fclose(output_);
+        if (terminal_ >= 0) close(terminal_);
     }
 
     void give_input(const std::string &input)
@@ -42,17 +73,18 @@ class SelftestMessageBox : public ::testing::Test {
         close(ends[0]);
     }
 
-    std::string output_so_far()
+    // Standard input from a terminal on which `typed` has been typed.
+    void give_terminal_input(const std::string &typed)
     {
-        std::string text;
-        char chunk[256];
-        off_t at = 0;
-        ssize_t got;
-        while ((got = pread(fileno(output_), chunk, sizeof chunk, at)) > 0) {
-            text.append(chunk, static_cast<size_t>(got));
-            at += got;
-        }
-        return text;
+        terminal_ = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(terminal_, 0);
+        ASSERT_EQ(grantpt(terminal_), 0);
+        ASSERT_EQ(unlockpt(terminal_), 0);
+        int line = open(ptsname(terminal_), O_RDWR | O_NOCTTY);
+        ASSERT_GE(line, 0);
+        ASSERT_EQ(dup2(line, STDIN_FILENO), STDIN_FILENO);
+        close(line);
+        ASSERT_EQ(write(terminal_, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
     }
 
     std::string input_left()
@@ -66,10 +98,11 @@ class SelftestMessageBox : public ::testing::Test {
         return text;
     }
 
+    CapturedOutput output_{STDOUT_FILENO};
+
   private:
     int saved_stdin_ = -1;
-    int saved_stdout_ = -1;
-    std::FILE *output_ = nullptr;
+    int terminal_ = -1;
 };
 
 struct Box {
@@ -88,7 +121,7 @@ TEST_P(SelftestMessageBoxLine, IsOneFlushedLineOfCaptionAndText)
 {
     give_input("\n");
     EXPECT_EQ(MessageBoxA(nullptr, GetParam().text, GetParam().caption, MB_OK), IDOK);
-    EXPECT_EQ(output_so_far(), GetParam().line);
+    EXPECT_EQ(output_.text(), GetParam().line);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -109,7 +142,7 @@ TEST_F(SelftestMessageBox, EachBoxTakesOneLineOfInput)
     MessageBoxA(nullptr, "one", "", MB_OK);
     MessageBoxA(nullptr, "two", "", MB_OK);
     EXPECT_EQ(input_left(), "rest");
-    EXPECT_EQ(output_so_far(), "[] one\n[] two\n");
+    EXPECT_EQ(output_.text(), "[] one\n[] two\n");
 }
 
 TEST_F(SelftestMessageBox, EndOfInputClosesEveryBox)
@@ -117,7 +150,19 @@ TEST_F(SelftestMessageBox, EndOfInputClosesEveryBox)
     give_input("");
     EXPECT_EQ(MessageBoxA(nullptr, "one", "", MB_OK), IDOK);
     EXPECT_EQ(MessageBoxA(nullptr, "two", "success", MB_OK), IDOK);
-    EXPECT_EQ(output_so_far(), "[] one\n[success] two\n");
+    EXPECT_EQ(output_.text(), "[] one\n[success] two\n");
+}
+
+// On a terminal the box waits for Enter; its prompt must not get into the transcript.
+TEST_F(SelftestMessageBox, OnATerminalOnlyTheBoxGoesToStandardOutput)
+{
+    give_terminal_input("\nnext\n");
+    {
+        CapturedOutput prompt(STDERR_FILENO);
+        EXPECT_EQ(MessageBoxA(nullptr, "one", "", MB_OK), IDOK);
+        EXPECT_NE(prompt.text(), "");
+    }
+    EXPECT_EQ(output_.text(), "[] one\n");
 }
 
 }  // namespace
