@@ -45,11 +45,16 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 {
     auto lock = lock_table();
     const Deadline deadline = Deadline::after_ms(dwMilliseconds);
+    // The calls that started a port's operations have just looked at it. A port
+    // that only awaits input is watched by poll(), which answers at once for what
+    // came since, so before the first sleep that poll is the look.
+    bool slept = false;
     for (;;) {
+        const bool last_round = deadline.passed();
         Wakeups wakeups;
         for_each_port([&](Port &port) {
             if (!is_tied_to(port, hHandle)) return;
-            progress(port);
+            if (slept || last_round || !watched_by_poll_alone(port)) progress(port);
             wakeups.add(port);
         });
         // Looked up on every round: another thread may have closed it meanwhile.
@@ -62,7 +67,8 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
             if (!event->manual_reset) event->signalled = false;
             return WAIT_OBJECT_0;
         }
-        if (deadline.passed()) return WAIT_TIMEOUT;
+        if (last_round) return WAIT_TIMEOUT;
         wakeups.sleep(lock, deadline);
+        slept = true;
     }
 }

@@ -30,8 +30,8 @@ bool read_queued(int fd, std::uint8_t *buffer, DWORD size, DWORD &got)
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else {
-            // With VMIN and VTIME 0 an empty queue reads as 0 bytes; a hang-up is
-            // caught by poll() before we get here.
+            // With VMIN and VTIME 0 an empty queue reads as 0 bytes, and so does
+            // a hung-up tty: the caller tells them apart.
             return n == 0 || errno == EAGAIN || errno == EWOULDBLOCK;
         }
     }
@@ -40,6 +40,8 @@ bool read_queued(int fd, std::uint8_t *buffer, DWORD size, DWORD &got)
 
 }  // namespace
 
+// The read itself is the look at the port: bytes it takes show the line is
+// alive. Only an empty read, which a hung-up tty also gives, asks the kernel more.
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped)
 {
@@ -47,7 +49,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     Port *port = find_port(hFile);
     if (port == nullptr) return failed(ERROR_INVALID_HANDLE);
     if (lpBuffer == nullptr && nNumberOfBytesToRead > 0) return failed(ERROR_INVALID_PARAMETER);
-    progress(*port);
+    if (nNumberOfBytesToRead == 0) progress(*port);
     if (port->gone) return failed(ERROR_GEN_FAILURE);
 
     if (lpOverlapped != nullptr) {
@@ -58,14 +60,19 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     const bool alive =
         read_queued(port->fd, static_cast<std::uint8_t *>(lpBuffer), nNumberOfBytesToRead, got);
     note_taken(*port, got);
-    if (!alive && got == 0) {
+    if (!alive) {
         mark_gone(*port);
+    } else if (got < nNumberOfBytesToRead) {
+        progress(*port);
+    }
+    // Bytes that came before the line went are still delivered; the next call
+    // reports the loss.
+    if (port->gone && got == 0) {
         if (lpOverlapped != nullptr) {
             complete_operation(lpOverlapped, lpOverlapped->hEvent, ERROR_GEN_FAILURE, 0);
         }
         return failed(ERROR_GEN_FAILURE);
     }
-    if (!alive) mark_gone(*port);  // the next call reports it
     if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = got;
     if (lpOverlapped != nullptr) {
         complete_operation(lpOverlapped, lpOverlapped->hEvent, ERROR_SUCCESS, got);
@@ -83,7 +90,6 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     if (lpOverlapped == nullptr || (lpBuffer == nullptr && nNumberOfBytesToWrite > 0)) {
         return failed(ERROR_INVALID_PARAMETER);
     }
-    progress(*port);
     if (port->gone) return failed(ERROR_GEN_FAILURE);
 
     if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = 0;
@@ -96,6 +102,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     port->writes.push_back(PendingWrite{lpOverlapped, lpOverlapped->hEvent,
                                         static_cast<const std::uint8_t *>(lpBuffer),
                                         nNumberOfBytesToWrite});
+    // One look hands the bytes over and notices a line that went away.
     progress(*port);
     if (is_pending(*port, lpOverlapped)) return failed(ERROR_IO_PENDING);
     if (lpOverlapped->Internal != ERROR_SUCCESS) {

@@ -1,8 +1,10 @@
 #include "handle_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace win32 {
 
@@ -23,6 +25,8 @@ struct Table {
     std::array<Slot, kSlotCount> slots;
     std::size_t next =
         0;  // slots are handed out round-robin so a stale handle stays invalid longer
+    // The slots that hold ports: every wait visits them, and there are few.
+    std::vector<std::size_t> port_slots;
 };
 
 // Made on first use and never destroyed: nothing runs at load time, and no exit-time
@@ -62,6 +66,7 @@ HANDLE claim_slot(Kind kind, Event event, std::unique_ptr<Port> port)
         slot.kind = kind;
         slot.event = event;
         slot.port = std::move(port);
+        if (kind == Kind::port) t.port_slots.push_back(index);
         t.next = (index + 1) % kSlotCount;
         return handle_of(index);
     }
@@ -93,17 +98,20 @@ Event *find_event(HANDLE handle)
 
 void erase_handle(HANDLE handle)
 {
-    if (Slot *slot = any_slot_of(handle)) {
-        slot->kind = Kind::none;
-        slot->port.reset();
+    Slot *slot = any_slot_of(handle);
+    if (slot == nullptr) return;
+    if (slot->kind == Kind::port) {
+        std::vector<std::size_t> &ports = table().port_slots;
+        const auto index = static_cast<std::size_t>(slot - table().slots.data());
+        ports.erase(std::remove(ports.begin(), ports.end(), index), ports.end());
     }
+    slot->kind = Kind::none;
+    slot->port.reset();
 }
 
 void for_each_port(const std::function<void(Port &)> &visit)
 {
-    for (Slot &slot : table().slots) {
-        if (slot.kind == Kind::port) visit(*slot.port);
-    }
+    for (const std::size_t index : table().port_slots) visit(*table().slots[index].port);
 }
 
 unsigned live_handles()

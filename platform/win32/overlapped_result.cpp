@@ -16,7 +16,8 @@ BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
     if (lpOverlapped == nullptr || lpNumberOfBytesTransferred == nullptr) {
         return failed(ERROR_INVALID_PARAMETER);
     }
-    progress(*port);
+    // A finished record has its outcome already; only a pending one needs a look.
+    if (is_pending(*port, lpOverlapped)) progress(*port);
     if (is_pending(*port, lpOverlapped)) {
         if (!bWait) return failed(ERROR_IO_INCOMPLETE);
         // Closing the port from another thread completes the record too.

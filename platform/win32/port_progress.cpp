@@ -1,6 +1,5 @@
 #include "port_progress.h"
 
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -11,12 +10,6 @@
 namespace win32 {
 
 namespace {
-
-bool hung_up(int fd)
-{
-    pollfd check{fd, 0, 0};
-    return ::poll(&check, 1, 0) > 0 && (check.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
 
 void note_arrival(Port &port)
 {
@@ -72,15 +65,22 @@ void note_output_drained(Port &port)
 
 }  // namespace
 
+// Runs at nearly every call, so it asks the kernel as little as it can: one
+// FIONREAD, and the output queue only while output is under way. A hung-up tty
+// (pty master closed, USB adapter pulled) fails every ioctl with EIO, which is
+// how its loss is noticed.
 void progress(Port &port)
 {
     if (port.gone) return;
     int queued = 0;
-    int unsent = 0;
-    if (hung_up(port.fd) || ::ioctl(port.fd, FIONREAD, &queued) != 0) return mark_gone(port);
+    if (::ioctl(port.fd, FIONREAD, &queued) != 0) return mark_gone(port);
     note_queued(port, static_cast<DWORD>(queued));
-    if (!hand_over(port) || ::ioctl(port.fd, TIOCOUTQ, &unsent) != 0) return mark_gone(port);
-    port.output_queue = static_cast<DWORD>(unsent);
+    if (!hand_over(port)) return mark_gone(port);
+    if (!port.writes.empty() || port.output_busy) {
+        int unsent = 0;
+        if (::ioctl(port.fd, TIOCOUTQ, &unsent) != 0) return mark_gone(port);
+        port.output_queue = static_cast<DWORD>(unsent);
+    }
     complete_sent_writes(port);
     note_output_drained(port);
     report_events(port);

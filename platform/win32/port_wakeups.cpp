@@ -62,6 +62,12 @@ std::optional<nanoseconds> Deadline::remaining() const
     return std::max(nanoseconds(0), *at_ - std::chrono::steady_clock::now());
 }
 
+bool watched_by_poll_alone(const Port &port)
+{
+    return port.wait && (port.mask & EV_RXCHAR) != 0 && port.known_input == 0 &&
+           port.writes.empty() && !port.output_busy;
+}
+
 void Wakeups::add(const Port &port)
 {
     if (port.gone) return;

@@ -25,6 +25,10 @@ class Deadline {
     std::optional<std::chrono::steady_clock::time_point> at_;
 };
 
+// True when only input can move the port on and none is queued: POLLIN then
+// reports every new byte, and a hang-up, without a look beforehand.
+bool watched_by_poll_alone(const Port &port);
+
 // What to sleep on for a set of ports.
 class Wakeups {
   public:
