@@ -74,9 +74,12 @@ unsigned char ScriptedUart::line_status()
 
 std::string ScriptedUart::register_name(unsigned short port, bool writing) const
 {
+    // Formatting only where needed: a failed poll alone logs 30001 reads.
     char text[16];
-    std::snprintf(text, sizeof text, "port 0x%04X", port);
-    if (port < base_ || port >= base_ + UART_PORT_COUNT) return text;
+    if (port < base_ || port >= base_ + UART_PORT_COUNT) {
+        std::snprintf(text, sizeof text, "port 0x%04X", port);
+        return text;
+    }
     switch (port - base_) {
         case UART_RX:
             return divisor_latch_ ? "DLL" : writing ? "TX" : "RX";

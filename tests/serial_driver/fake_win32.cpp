@@ -22,6 +22,7 @@ struct PendingWrite {
     OVERLAPPED *record;
     std::uint64_t done_at;
     DWORD count;
+    DWORD error = ERROR_SUCCESS;  // how the write ends
 };
 
 struct Scene {
@@ -40,7 +41,8 @@ struct Scene {
     OVERLAPPED *wait_record = nullptr;
     DWORD *wait_mask = nullptr;
     std::vector<PendingWrite> writes;
-    int waits = 0, reads = 0, writes_started = 0;
+    std::uint64_t vanish_at = kNever;
+    int waits = 0, reads = 0, writes_started = 0, clears = 0;
     std::vector<std::string> paths;
 };
 
@@ -56,6 +58,21 @@ BOOL fail(DWORD error)
 }
 
 bool is_port(HANDLE h) { return scene.port_open && id_of(h) == kPortId; }
+
+// A port whose device went away still takes CloseHandle, CancelIo and result queries.
+bool is_live_port(HANDLE h) { return is_port(h) && !scene.seen.gone; }
+
+BOOL port_call_fails(HANDLE h)
+{
+    return fail(is_port(h) ? ERROR_GEN_FAILURE : ERROR_INVALID_HANDLE);
+}
+
+std::uint64_t vanish_time(const Faults &faults)
+{
+    return faults.vanish_after_ms < 0
+               ? kNever
+               : scene.t + static_cast<std::uint64_t>(faults.vanish_after_ms);
+}
 
 void signal(HANDLE event)
 {
@@ -84,6 +101,7 @@ void put_on_line(const std::uint8_t *bytes, DWORD count)
 // An empty chunk is a receive event with nothing behind it.
 void receive(const Bytes &bytes)
 {
+    ++scene.seen.arrivals;
     scene.input.insert(scene.input.end(), bytes.begin(), bytes.end());
     if (!(scene.seen.mask & EV_RXCHAR)) return;
     if (scene.wait_record != nullptr) {
@@ -96,9 +114,22 @@ void receive(const Bytes &bytes)
     }
 }
 
-// Runs everything due at or before `until`, in time order.
 std::uint64_t next_happening();
+void cancel_all(DWORD error);
 
+// The device goes, and with it what it held and what was on its way.
+void go_away()
+{
+    scene.vanish_at = kNever;
+    if (!scene.port_open) return;
+    scene.seen.gone = true;
+    scene.arrivals.clear();
+    scene.input.clear();
+    scene.rx_remembered = false;
+    cancel_all(ERROR_GEN_FAILURE);
+}
+
+// Runs everything due at or before `until`, in time order.
 void advance_to(std::uint64_t until)
 {
     for (;;) {
@@ -119,9 +150,10 @@ void advance_to(std::uint64_t until)
                 ++it;
                 continue;
             }
-            complete(it->record, ERROR_SUCCESS, it->count);
+            complete(it->record, it->error, it->error == ERROR_SUCCESS ? it->count : 0);
             it = scene.writes.erase(it);
         }
+        if (scene.vanish_at == next) go_away();
     }
     scene.t = std::max(scene.t, until);
 }
@@ -132,7 +164,7 @@ std::uint64_t next_happening()
     std::uint64_t next = kNever;
     for (const Arrival &a : scene.arrivals) next = std::min(next, a.at);
     for (const PendingWrite &w : scene.writes) next = std::min(next, w.done_at);
-    return next;
+    return std::min(next, scene.vanish_at);
 }
 
 void cancel_all(DWORD error)
@@ -161,6 +193,7 @@ void reset(Box box, Faults faults, DWORD tick_start)
     scene.box = std::move(box);
     scene.faults = faults;
     scene.tick_base = tick_start;
+    scene.vanish_at = vanish_time(faults);
     scene.seen.dcb.DCBlength = sizeof(DCB);
     scene.seen.dcb.BaudRate = 9600;
     scene.seen.dcb.ByteSize = 7;
@@ -171,9 +204,21 @@ void reset(Box box, Faults faults, DWORD tick_start)
     scene.seen.dcb.XonChar = 0x11;
 }
 
+void rescript(Box box, Faults faults)
+{
+    scene.box = std::move(box);
+    scene.faults = faults;
+    scene.waits = scene.reads = scene.writes_started = scene.clears = 0;
+    scene.vanish_at = vanish_time(faults);
+}
+
 HANDLE open_port()
 {
+    // A fresh handle: no mask, no event remembered from an earlier one.
     scene.port_open = true;
+    scene.seen.gone = false;
+    scene.seen.mask = 0;
+    scene.rx_remembered = false;
     scene.seen.port_handles = 1;
     return handle_of(kPortId);
 }
@@ -223,6 +268,7 @@ BOOL WINAPI CloseHandle(HANDLE h)
     if (fake::is_port(h)) {
         fake::cancel_all(ERROR_OPERATION_ABORTED);
         scene.port_open = false;
+        scene.seen.gone = false;
         scene.seen.port_handles = 0;
         return TRUE;
     }
@@ -248,7 +294,7 @@ BOOL WINAPI GetCommState(HANDLE h, DCB *dcb)
 
 BOOL WINAPI SetCommState(HANDLE h, DCB *dcb)
 {
-    if (!fake::is_port(h)) return fake::fail(ERROR_INVALID_HANDLE);
+    if (!fake::is_live_port(h)) return fake::port_call_fails(h);
     if (scene.faults.state_refused) return fake::fail(ERROR_INVALID_PARAMETER);
     scene.seen.dcb = *dcb;
     return TRUE;
@@ -278,7 +324,7 @@ BOOL WINAPI GetCommMask(HANDLE h, LPDWORD mask)
 
 BOOL WINAPI SetCommMask(HANDLE h, DWORD mask)
 {
-    if (!fake::is_port(h)) return fake::fail(ERROR_INVALID_HANDLE);
+    if (!fake::is_live_port(h)) return fake::port_call_fails(h);
     scene.seen.masks.push_back(mask);
     if ((mask == EV_RXCHAR && scene.faults.rx_mask_refused) ||
         (mask == EV_TXEMPTY && scene.faults.tx_mask_refused)) {
@@ -297,7 +343,7 @@ BOOL WINAPI SetCommMask(HANDLE h, DWORD mask)
 
 BOOL WINAPI WaitCommEvent(HANDLE h, LPDWORD mask, LPOVERLAPPED record)
 {
-    if (!fake::is_port(h)) return fake::fail(ERROR_INVALID_HANDLE);
+    if (!fake::is_live_port(h)) return fake::port_call_fails(h);
     if (scene.waits++ == scene.faults.wait_refused_at) return fake::fail(ERROR_GEN_FAILURE);
     if (scene.seen.mask == 0 || scene.wait_record != nullptr) {
         return fake::fail(ERROR_INVALID_PARAMETER);
@@ -318,7 +364,8 @@ BOOL WINAPI WaitCommEvent(HANDLE h, LPDWORD mask, LPOVERLAPPED record)
 
 BOOL WINAPI ClearCommError(HANDLE h, LPDWORD errors, COMSTAT *stat)
 {
-    if (!fake::is_port(h)) return fake::fail(ERROR_INVALID_HANDLE);
+    if (!fake::is_live_port(h)) return fake::port_call_fails(h);
+    if (scene.clears++ == scene.faults.clear_refused_at) return fake::fail(ERROR_GEN_FAILURE);
     if (errors != nullptr) *errors = 0;
     if (stat != nullptr) {
         *stat = COMSTAT{};
@@ -329,11 +376,12 @@ BOOL WINAPI ClearCommError(HANDLE h, LPDWORD errors, COMSTAT *stat)
 
 BOOL WINAPI ReadFile(HANDLE h, LPVOID buffer, DWORD count, LPDWORD got, LPOVERLAPPED record)
 {
-    if (!fake::is_port(h)) return fake::fail(ERROR_INVALID_HANDLE);
+    if (!fake::is_live_port(h)) return fake::port_call_fails(h);
     if (scene.reads++ == scene.faults.read_refused_at) return fake::fail(ERROR_GEN_FAILURE);
     if (fake::record_pending(record)) return fake::fail(ERROR_INVALID_PARAMETER);
     const DWORD n = std::min<DWORD>(count, static_cast<DWORD>(scene.input.size()));
-    std::memcpy(buffer, scene.input.data(), n);
+    if (n > 0) std::memcpy(buffer, scene.input.data(), n);
+    scene.seen.taken.insert(scene.seen.taken.end(), scene.input.begin(), scene.input.begin() + n);
     scene.input.erase(scene.input.begin(), scene.input.begin() + n);
     if (got != nullptr) *got = n;
     ResetEvent(record->hEvent);
@@ -344,7 +392,7 @@ BOOL WINAPI ReadFile(HANDLE h, LPVOID buffer, DWORD count, LPDWORD got, LPOVERLA
 
 BOOL WINAPI WriteFile(HANDLE h, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED record)
 {
-    if (!fake::is_port(h)) return fake::fail(ERROR_INVALID_HANDLE);
+    if (!fake::is_live_port(h)) return fake::port_call_fails(h);
     const int nth = scene.writes_started++;
     if (nth == scene.faults.write_refused_at) return fake::fail(ERROR_GEN_FAILURE);
     if (fake::record_pending(record)) return fake::fail(ERROR_INVALID_PARAMETER);
@@ -353,6 +401,11 @@ BOOL WINAPI WriteFile(HANDLE h, LPCVOID buffer, DWORD count, LPDWORD written, LP
     if (nth == scene.faults.write_stalls_at) {
         record->Internal = STATUS_PENDING;
         scene.writes.push_back({record, fake::kNever, count});
+        return fake::fail(ERROR_IO_PENDING);
+    }
+    if (nth == scene.faults.write_fails_at) {
+        record->Internal = STATUS_PENDING;
+        scene.writes.push_back({record, scene.t + scene.faults.write_ms, count, ERROR_GEN_FAILURE});
         return fake::fail(ERROR_IO_PENDING);
     }
     fake::put_on_line(static_cast<const std::uint8_t *>(buffer), count);

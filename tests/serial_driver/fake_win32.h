@@ -35,7 +35,13 @@ struct Faults {
     int read_refused_at = -1;   // ReadFile
     int write_refused_at = -1;  // WriteFile, refused outright
     int write_stalls_at = -1;   // WriteFile, stays pending until cancelled
+    int write_fails_at = -1;    // WriteFile, pending, then ends in an error with nothing sent
+    int clear_refused_at = -1;  // ClearCommError, refused with its COMSTAT untouched
     DWORD write_ms = 0;         // time a write takes to complete (0: at once)
+    // The device goes away this long after the scene (or act) starts: pending
+    // operations end in an error, bytes on their way are lost, and every call on
+    // the port but CloseHandle fails until it is opened again. Negative: never.
+    int vanish_after_ms = -1;
 };
 
 struct Observed {
@@ -52,12 +58,19 @@ struct Observed {
     COMMTIMEOUTS timeouts{};
     int port_handles = 0;              // open port handles
     std::vector<std::uint8_t> unread;  // still in the host's input queue
+    Bytes taken;                       // every byte a read handed to the host, in order
+    int arrivals = 0;                  // chunks that reached the input queue
+    bool gone = false;                 // the open port's device went away
 };
 
 constexpr DWORD kStartTick = 1000;
 
 // Starts a fresh scene: no port open, virtual time at tick_start.
 void reset(Box box, Faults faults = {}, DWORD tick_start = kStartTick);
+// The next act of the same scene: a new box and new faults, whose call counts
+// start again from 0. The port, the input queue, bytes on their way and virtual
+// time carry on, so a late byte of one act reaches the next.
+void rescript(Box box, Faults faults = {});
 // Opens the port the way Init_COM does not: directly, for operation tests.
 HANDLE open_port();
 // Puts bytes into the input queue at virtual time now + after_ms.
