@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -281,6 +282,8 @@ void pty_server::read_one(std::uint64_t now)
 void pty_server::serve()
 {
     constexpr std::int64_t no_peer_wait_ns = 5'000'000;
+    // Bytes leave at their time, not up to the default 50 us of timer slack later.
+    prctl(PR_SET_TIMERSLACK, 1UL);
     std::unique_lock<std::mutex> lock(mutex_);
     bool no_peer = false;  // nobody holds the slave side open: the master reports a hang-up
     while (!stopping_) {
