@@ -102,8 +102,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     port->writes.push_back(PendingWrite{lpOverlapped, lpOverlapped->hEvent,
                                         static_cast<const std::uint8_t *>(lpBuffer),
                                         nNumberOfBytesToWrite});
-    // One look hands the bytes over and notices a line that went away.
-    progress(*port);
+    progress_output(*port);
     if (is_pending(*port, lpOverlapped)) return failed(ERROR_IO_PENDING);
     if (lpOverlapped->Internal != ERROR_SUCCESS) {
         return failed(static_cast<DWORD>(lpOverlapped->Internal));

@@ -75,6 +75,12 @@ void progress(Port &port)
     int queued = 0;
     if (::ioctl(port.fd, FIONREAD, &queued) != 0) return mark_gone(port);
     note_queued(port, static_cast<DWORD>(queued));
+    progress_output(port);
+}
+
+void progress_output(Port &port)
+{
+    if (port.gone) return;
     if (!hand_over(port)) return mark_gone(port);
     if (!port.writes.empty() || port.output_busy) {
         int unsent = 0;

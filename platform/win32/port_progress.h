@@ -10,6 +10,10 @@ namespace win32 {
 // completes drained writes and a wait whose event happened.
 void progress(Port &port);
 
+// The same without counting input: all a new write needs, since writing to a
+// line that went away fails too.
+void progress_output(Port &port);
+
 // ReadFile took `taken` bytes off the input queue.
 void note_taken(Port &port, DWORD taken);
 
