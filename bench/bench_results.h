@@ -12,6 +12,7 @@ namespace bench {
 struct SerialFamilyResult {
     FamilyInfo info;
     Spread call_us;    // wall time per call
+    double cpu_us;     // CPU time of the calling thread per call
     double cpu_share;  // CPU time of the calling thread / wall time
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "line_time.h"
+#include "serial_bench.h"
 
 namespace bench {
 
@@ -24,17 +25,19 @@ double family_target_us(const FamilyInfo &family, const BenchOptions &options)
 void print_serial(std::FILE *out, const BenchOptions &options, const BenchResults &results)
 {
     std::fprintf(out, "Velmora_DLL_W2K over a pseudo-terminal, box paced at the line rate\n");
-    std::fprintf(out, "%-19s %-16s %5s %9s %9s %9s %7s %7s %9s %-6s %6s\n", "family", "operation",
-                 "bytes", "line min", "median", "p99", "med/min", "p99/min", "target", "", "CPU");
+    std::fprintf(out, "%-19s %-16s %5s %9s %9s %9s %7s %7s %9s %-6s %6s %9s\n", "family",
+                 "operation", "bytes", "line min", "median", "p99", "med/min", "p99/min", "target",
+                 "", "CPU", "CPU/call");
     for (const SerialFamilyResult &row : results.serial) {
         const double minimum = line_time_us(row.info.line_bytes);
         const double target = family_target_us(row.info, options);
-        std::fprintf(
-            out, "%-19s %-16s %5d %6.3f ms %6.3f ms %6.3f ms %7.2f %7.2f %6.3f ms %-6s %5.1f%%\n",
-            row.info.name, row.info.operation, row.info.line_bytes, minimum / 1000,
-            row.call_us.median / 1000, row.call_us.p99 / 1000, row.call_us.median / minimum,
-            row.call_us.p99 / minimum, target / 1000, verdict(row.call_us.median <= target),
-            row.cpu_share * 100);
+        std::fprintf(out,
+                     "%-19s %-16s %5d %6.3f ms %6.3f ms %6.3f ms %7.2f %7.2f %6.3f ms %-6s %5.1f%% "
+                     "%6.1f us\n",
+                     row.info.name, row.info.operation, row.info.line_bytes, minimum / 1000,
+                     row.call_us.median / 1000, row.call_us.p99 / 1000,
+                     row.call_us.median / minimum, row.call_us.p99 / minimum, target / 1000,
+                     verdict(row.call_us.median <= target), row.cpu_share * 100, row.cpu_us);
     }
     std::fprintf(
         out,
@@ -45,9 +48,11 @@ void print_serial(std::FILE *out, const BenchOptions &options, const BenchResult
     const SerialSelftestResult &run = results.serial_selftest;
     const double minimum = line_time_us(static_cast<double>(run.line.bytes())) + kSettleUs;
     std::fprintf(out,
-                 "self-test selftest_w2k: %.3f s; line minimum %.3f s (%zu bytes + 25 ms settle), "
+                 "self-test selftest_w2k, median of %d runs: %.3f s; line minimum %.3f s (%zu "
+                 "bytes + 25 ms settle), "
                  "ratio %.2f\n",
-                 run.wall_us / 1e6, minimum / 1e6, run.line.bytes(), run.wall_us / minimum);
+                 kSelftestRuns, run.wall_us / 1e6, minimum / 1e6, run.line.bytes(),
+                 run.wall_us / minimum);
     const double turnarounds_us = turnaround_time_us(run.line, options);
     const double target = kSelftestFactor * minimum + turnarounds_us;
     std::fprintf(out,

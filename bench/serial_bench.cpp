@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -98,7 +99,8 @@ std::vector<SerialFamilyResult> bench_serial_families(const BenchOptions &option
         const double cpu_us = thread_cpu_us() - cpu_before;
         all_cpu_us += cpu_us;
         all_wall_us += wall_us;
-        results.push_back({family, spread_of(std::move(calls)), cpu_us / wall_us});
+        results.push_back(
+            {family, spread_of(std::move(calls)), cpu_us / options.iterations, cpu_us / wall_us});
     }
     cpu_share = all_cpu_us / all_wall_us;
     return results;
@@ -106,14 +108,23 @@ std::vector<SerialFamilyResult> bench_serial_families(const BenchOptions &option
 
 SerialSelftestResult bench_serial_selftest(const BenchOptions &options, const std::string &program)
 {
-    tester_sim::pty_server box(box_setup(options, true));
-    const ProgramRun run = run_program(program, {{"COM1", box.device_path()}});
-    require_passed(program, run.wait_status, run.output, "[success] CloseHandle");
-    LineTally line;
-    for (const tester_sim::traffic_entry &entry : box.traffic()) {
-        line.add(entry.dir == tester_sim::direction::box_to_host);
+    std::vector<SerialSelftestResult> runs;
+    for (int run_number = 0; run_number < kSelftestRuns; ++run_number) {
+        // A fresh box each time: a run starts from a box just switched on.
+        tester_sim::pty_server box(box_setup(options, true));
+        const ProgramRun run = run_program(program, {{"COM1", box.device_path()}});
+        require_passed(program, run.wait_status, run.output, "[success] CloseHandle");
+        LineTally line;
+        for (const tester_sim::traffic_entry &entry : box.traffic()) {
+            line.add(entry.dir == tester_sim::direction::box_to_host);
+        }
+        runs.push_back({run.wall_us, run.cpu_us, line});
     }
-    return {run.wall_us, run.cpu_us, line};
+    std::sort(runs.begin(), runs.end(),
+              [](const SerialSelftestResult &a, const SerialSelftestResult &b) {
+                  return a.wall_us < b.wall_us;
+              });
+    return runs[runs.size() / 2];
 }
 
 }  // namespace bench
