@@ -4,7 +4,7 @@
 #include "tester_commands.h"
 #include "tester_status.h"
 
-namespace fuzz {
+namespace tester_ops {
 
 namespace enc = tester_encoding;
 namespace cmd = tester_cmd;
@@ -122,8 +122,6 @@ std::size_t reply_count(Shape shape)
     }
 }
 
-bool has_out_value(Shape shape) { return reply_count(shape) > 0; }
-
 std::uint32_t out_value(const OperationInfo &info, const std::uint8_t *reply)
 {
     switch (info.op) {
@@ -144,4 +142,4 @@ std::uint32_t out_value(const OperationInfo &info, const std::uint8_t *reply)
     }
 }
 
-}  // namespace fuzz
+}  // namespace tester_ops

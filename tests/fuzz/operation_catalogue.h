@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace fuzz {
+namespace tester_ops {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -83,8 +83,7 @@ Bytes healthy_line(const OperationInfo &info, const Call &call);
 
 // Reply bytes the out-value is formed from (Get_ID's identification byte counts).
 std::size_t reply_count(Shape shape);
-bool has_out_value(Shape shape);
 // The out-value, widened to 32 bits, that the reply bytes give.
 std::uint32_t out_value(const OperationInfo &info, const std::uint8_t *reply);
 
-}  // namespace fuzz
+}  // namespace tester_ops

@@ -28,8 +28,8 @@
 namespace {
 
 using fuzz::ByteScript;
-using fuzz::OperationInfo;
-using fuzz::Shape;
+using tester_ops::OperationInfo;
+using tester_ops::Shape;
 
 // Each failed poll costs 30001 logged reads; a few operations are enough for
 // bytes to carry from one to the next.
@@ -47,7 +47,7 @@ struct Arrival {
 };
 
 struct Script {
-    fuzz::Call call;
+    tester_ops::Call call;
     int hold_after_write = 0;
     int hold_reads = 0;
     std::vector<Arrival> arrivals;
@@ -93,9 +93,9 @@ std::size_t polls(Shape shape)
     return 0;
 }
 
-bool may_return(const OperationInfo &info, const fuzz::Call &call, int status)
+bool may_return(const OperationInfo &info, const tester_ops::Call &call, int status)
 {
-    if (fuzz::refused_before_the_line(info, call)) return status == TESTER_E_RANGE;
+    if (tester_ops::refused_before_the_line(info, call)) return status == TESTER_E_RANGE;
     switch (status) {
         case TESTER_OK:
             return true;
@@ -125,7 +125,7 @@ std::vector<int> lsr_runs(const OperationInfo &info, const std::vector<std::stri
     return runs;
 }
 
-bool starts_with(const fuzz::Bytes &whole, const fuzz::Bytes &part)
+bool starts_with(const tester_ops::Bytes &whole, const tester_ops::Bytes &part)
 {
     return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
@@ -147,10 +147,10 @@ void check_polls(const OperationInfo &info, int status, const std::vector<std::s
 }
 
 // Which bytes the call took from the FIFO decides its status and its value.
-void check_taken(const OperationInfo &info, const fuzz::Outcome &outcome, const fuzz::Bytes &taken)
+void check_taken(const OperationInfo &info, const tester_ops::Outcome &outcome, const tester_ops::Bytes &taken)
 {
     const int status = outcome.status;
-    const std::size_t replies = fuzz::reply_count(info.shape);
+    const std::size_t replies = tester_ops::reply_count(info.shape);
     if (status != TESTER_OK) FUZZ_CHECK(!outcome.out_changed, info.name);
     if (info.shape == Shape::identify) {
         FUZZ_CHECK(taken.size() == (status == TESTER_OK ? 1u : 0u), info.name);
@@ -161,7 +161,7 @@ void check_taken(const OperationInfo &info, const fuzz::Outcome &outcome, const 
         case TESTER_OK:
             FUZZ_CHECK(taken.size() == 1 + replies && taken[0] == info.command, info.name);
             if (replies > 0) {
-                FUZZ_CHECK(outcome.out == fuzz::out_value(info, taken.data() + 1), info.name);
+                FUZZ_CHECK(outcome.out == tester_ops::out_value(info, taken.data() + 1), info.name);
             }
             break;
         case TESTER_E_TIMEOUT:
@@ -179,17 +179,17 @@ void check_taken(const OperationInfo &info, const fuzz::Outcome &outcome, const 
     }
 }
 
-void check_line(const OperationInfo &info, const fuzz::Call &call, int status,
-                const fuzz::Bytes &line)
+void check_line(const OperationInfo &info, const tester_ops::Call &call, int status,
+                const tester_ops::Bytes &line)
 {
-    const fuzz::Bytes healthy = fuzz::healthy_line(info, call);
+    const tester_ops::Bytes healthy = tester_ops::healthy_line(info, call);
     switch (status) {
         case TESTER_OK:
             FUZZ_CHECK(line == healthy, info.name);
             break;
         case TESTER_E_TIMEOUT:
         case TESTER_E_ECHO:
-            FUZZ_CHECK(line == fuzz::Bytes{info.command}, info.name);
+            FUZZ_CHECK(line == tester_ops::Bytes{info.command}, info.name);
             break;
         default:
             FUZZ_CHECK(starts_with(healthy, line), info.name);
@@ -211,19 +211,19 @@ std::vector<std::uint8_t> run_one(unsigned short base, const OperationInfo &info
         uart.hold_transmitter(script.hold_after_write, script.hold_reads);
     const DWORD ticks_before = virtual_ticks;
 
-    const fuzz::Outcome outcome = fuzz::run_operation(base, info.op, script.call);
+    const tester_ops::Outcome outcome = tester_ops::run_operation(base, info.op, script.call);
 
     const int status = outcome.status;
     const std::size_t taken_count = fifo.size() - uart.unread();
-    const fuzz::Bytes taken(fifo.begin(), fifo.begin() + static_cast<std::ptrdiff_t>(taken_count));
+    const tester_ops::Bytes taken(fifo.begin(), fifo.begin() + static_cast<std::ptrdiff_t>(taken_count));
 
-    FUZZ_CHECK(fuzz::is_status_code(status), info.name);
+    FUZZ_CHECK(tester_ops::is_status_code(status), info.name);
     FUZZ_CHECK(may_return(info, script.call, status), info.name);
     if (status == TESTER_E_RANGE) FUZZ_CHECK(uart.trace().empty(), info.name);
     check_polls(info, status, uart.trace());
     check_taken(info, outcome, taken);
     check_line(info, script.call, status, uart.transmitted());
-    if (info.op == fuzz::Op::Tester_Reset && status == TESTER_OK) {
+    if (info.op == tester_ops::Op::Tester_Reset && status == TESTER_OK) {
         FUZZ_CHECK(virtual_ticks - ticks_before >= 25, info.name);
     }
     return std::vector<std::uint8_t>(fifo.begin() + static_cast<std::ptrdiff_t>(taken_count),
@@ -242,7 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const unsigned short base = kBases[in.pick(std::size(kBases))];
     std::vector<std::uint8_t> left;
     for (std::size_t n = 0; n < kMaxOperations && !in.done(); ++n) {
-        const OperationInfo &info = fuzz::operations[in.pick(fuzz::operations.size())];
+        const OperationInfo &info = tester_ops::operations[in.pick(tester_ops::operations.size())];
         const Script script = read_script(in, info);
         left = run_one(base, info, script, left);
     }

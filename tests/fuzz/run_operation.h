@@ -11,7 +11,7 @@
 #include "port_api.h"
 #include "serial_api.h"
 
-namespace fuzz {
+namespace tester_ops {
 
 struct Outcome {
     int status;
@@ -102,4 +102,4 @@ Outcome run_operation(Link link, Op op, const Call &c)
     return without_out(-1);
 }
 
-}  // namespace fuzz
+}  // namespace tester_ops

@@ -27,8 +27,8 @@
 namespace {
 
 using fuzz::ByteScript;
-using fuzz::OperationInfo;
-using fuzz::Shape;
+using tester_ops::OperationInfo;
+using tester_ops::Shape;
 
 constexpr std::size_t kMaxOperations = 24;
 
@@ -105,9 +105,9 @@ fake::Box scripted_box(std::vector<Answer> answers)
     };
 }
 
-fuzz::Call read_call(ByteScript &in)
+tester_ops::Call read_call(ByteScript &in)
 {
-    fuzz::Call call;
+    tester_ops::Call call;
     call.byte_arg = in.byte();
     call.length = static_cast<std::int16_t>(in.u16());
     call.word = in.u32();
@@ -116,9 +116,9 @@ fuzz::Call read_call(ByteScript &in)
 }
 
 // The failure tables: which codes each shape can give at all.
-bool may_return(const OperationInfo &info, const fuzz::Call &call, int status)
+bool may_return(const OperationInfo &info, const tester_ops::Call &call, int status)
 {
-    if (fuzz::refused_before_the_line(info, call)) return status == TESTER_E_RANGE;
+    if (tester_ops::refused_before_the_line(info, call)) return status == TESTER_E_RANGE;
     switch (status) {
         case TESTER_OK:
         case TESTER_E_NO_DATA:
@@ -142,7 +142,7 @@ DWORD time_bound(const OperationInfo &info, int receive_events)
     switch (info.shape) {
         case Shape::command_only:
             // The settle wait reads the clock 26 times; each reading is a virtual millisecond.
-            return 500 + (info.op == fuzz::Op::Tester_Reset ? 26 : 0);
+            return 500 + (info.op == tester_ops::Op::Tester_Reset ? 26 : 0);
         case Shape::identify:
             return 500;
         case Shape::parameter:
@@ -187,12 +187,12 @@ void check_clean(const char *name)
 
 // The value an OK call must have stored, from the bytes it took off the port.
 void check_out_value(const OperationInfo &info, const fake::Bytes &taken,
-                     const fuzz::Outcome &outcome)
+                     const tester_ops::Outcome &outcome)
 {
-    const std::size_t replies = fuzz::reply_count(info.shape);
+    const std::size_t replies = tester_ops::reply_count(info.shape);
     if (info.shape == Shape::identify) {
         FUZZ_CHECK(taken.size() == 1, info.name);
-        FUZZ_CHECK(outcome.out == fuzz::out_value(info, taken.data()), info.name);
+        FUZZ_CHECK(outcome.out == tester_ops::out_value(info, taken.data()), info.name);
         return;
     }
     // The echo leads. A one-byte reply and the timer's bytes follow it, whether
@@ -203,13 +203,13 @@ void check_out_value(const OperationInfo &info, const fake::Bytes &taken,
     FUZZ_CHECK(taken.size() >= 1 + replies, info.name);
     const std::uint8_t *reply =
         info.shape == Shape::get ? taken.data() + taken.size() - replies : taken.data() + 1;
-    FUZZ_CHECK(outcome.out == fuzz::out_value(info, reply), info.name);
+    FUZZ_CHECK(outcome.out == tester_ops::out_value(info, reply), info.name);
 }
 
-void check_line(const OperationInfo &info, const fuzz::Call &call, const fake::Faults &faults,
+void check_line(const OperationInfo &info, const tester_ops::Call &call, const fake::Faults &faults,
                 int status, const fake::Bytes &line)
 {
-    const std::vector<fuzz::Bytes> writes = fuzz::healthy_writes(info, call);
+    const std::vector<tester_ops::Bytes> writes = tester_ops::healthy_writes(info, call);
     fake::Bytes allowed;
     fake::Bytes command_write;
     for (std::size_t i = 0; i < writes.size(); ++i) {
@@ -236,7 +236,7 @@ void check_line(const OperationInfo &info, const fuzz::Call &call, const fake::F
     }
 }
 
-void run_one(HANDLE port, const OperationInfo &info, const fuzz::Call &call,
+void run_one(HANDLE port, const OperationInfo &info, const tester_ops::Call &call,
              const fake::Faults &faults)
 {
     const fake::Observed &seen = fake::observed();
@@ -247,14 +247,14 @@ void run_one(HANDLE port, const OperationInfo &info, const fuzz::Call &call,
     const int arrivals_before = seen.arrivals;
     const DWORD start = fake::now();
 
-    const fuzz::Outcome outcome = fuzz::run_operation(port, info.op, call);
+    const tester_ops::Outcome outcome = tester_ops::run_operation(port, info.op, call);
 
     const DWORD elapsed = fake::now() - start;
     const fake::Bytes line = tail_from(fake::observed().line, line_before);
     const fake::Bytes taken = tail_from(fake::observed().taken, taken_before);
     const int status = outcome.status;
 
-    FUZZ_CHECK(fuzz::is_status_code(status), info.name);
+    FUZZ_CHECK(tester_ops::is_status_code(status), info.name);
     FUZZ_CHECK(may_return(info, call, status), info.name);
     check_clean(info.name);
     FUZZ_CHECK(elapsed <= time_bound(info, fake::observed().arrivals - arrivals_before), info.name);
@@ -267,7 +267,7 @@ void run_one(HANDLE port, const OperationInfo &info, const fuzz::Call &call,
     }
     if (status == TESTER_OK) {
         check_out_value(info, taken, outcome);
-        if (info.op == fuzz::Op::Tester_Reset) FUZZ_CHECK(elapsed >= 25, info.name);
+        if (info.op == tester_ops::Op::Tester_Reset) FUZZ_CHECK(elapsed >= 25, info.name);
     } else {
         FUZZ_CHECK(!outcome.out_changed, info.name);
     }
@@ -323,8 +323,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check_version();
 
     for (std::size_t n = 0; n < kMaxOperations && !in.done(); ++n) {
-        const OperationInfo &info = fuzz::operations[in.pick(fuzz::operations.size())];
-        const fuzz::Call call = read_call(in);
+        const OperationInfo &info = tester_ops::operations[in.pick(tester_ops::operations.size())];
+        const tester_ops::Call call = read_call(in);
         const fake::Faults faults = read_faults(in);
         fake::rescript(scripted_box(read_answers(in)), faults);
         run_one(port, info, call, faults);
