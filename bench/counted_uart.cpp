@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "tester_port.h"
+#include "virtual_uart.h"
 
 namespace {
 

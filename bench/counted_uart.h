@@ -1,12 +1,11 @@
 // The port primitives of this program: a virtual 16550 and box model in this
-// process, with every register access counted. The UART's clock advances 1 us a
+// process, with every register access counted. The UART's clock advances 1 us an
 // access, so the counts are also its time.
 #pragma once
 
 #include <cstdint>
 
 #include "options.h"
-#include "virtual_uart.h"
 
 namespace bench {
 

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -12,6 +11,7 @@
 #include "operation_families.h"
 #include "program_run.h"
 #include "selftest_verdict.h"
+#include "virtual_uart.h"
 
 namespace bench {
 

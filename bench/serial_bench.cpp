@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "line_time.h"
 #include "operation_families.h"
 #include "program_run.h"
 #include "pty_server.h"
