@@ -147,7 +147,8 @@ void check_polls(const OperationInfo &info, int status, const std::vector<std::s
 }
 
 // Which bytes the call took from the FIFO decides its status and its value.
-void check_taken(const OperationInfo &info, const tester_ops::Outcome &outcome, const tester_ops::Bytes &taken)
+void check_taken(const OperationInfo &info, const tester_ops::Outcome &outcome,
+                 const tester_ops::Bytes &taken)
 {
     const int status = outcome.status;
     const std::size_t replies = tester_ops::reply_count(info.shape);
@@ -215,7 +216,8 @@ std::vector<std::uint8_t> run_one(unsigned short base, const OperationInfo &info
 
     const int status = outcome.status;
     const std::size_t taken_count = fifo.size() - uart.unread();
-    const tester_ops::Bytes taken(fifo.begin(), fifo.begin() + static_cast<std::ptrdiff_t>(taken_count));
+    const tester_ops::Bytes taken(fifo.begin(),
+                                  fifo.begin() + static_cast<std::ptrdiff_t>(taken_count));
 
     FUZZ_CHECK(tester_ops::is_status_code(status), info.name);
     FUZZ_CHECK(may_return(info, script.call, status), info.name);
