@@ -75,11 +75,13 @@ void box_model::arm_vanish(std::uint64_t bytes)
     bytes_to_vanish_ = bytes;
 }
 
+// Output that never went leaves the line free: nothing may queue behind it.
 void box_model::go_vanished()
 {
     vanished_ = true;
     vanish_armed_ = false;
     output_.clear();
+    line_free_us_ = 0;
     forget_command();
 }
 
@@ -87,6 +89,7 @@ void box_model::line_restored()
 {
     vanished_ = false;
     output_.clear();
+    line_free_us_ = 0;
     forget_command();
 }
 

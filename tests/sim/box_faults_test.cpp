@@ -242,6 +242,18 @@ TEST(SimBoxFault, LineVanishesAfterTheEchoAndComesBackClean)
     EXPECT_EQ(transact(box, {cmd::RD_RS}), (bytes{cmd::RD_RS, 0x00}));
 }
 
+TEST(SimBoxFault, ARestoredLineIsNotHeldByAReplyThatNeverWent)
+{
+    box_model box(sim_test::instant_box(), {must_parse("delay=2500@RD_Mod_SI")});
+    box.host_byte(0, cmd::RD_Mod_SI);
+    EXPECT_EQ(box.pop_output().value, cmd::RD_Mod_SI);
+    ASSERT_TRUE(box.has_output());  // the reply, due at 2.5 s
+    box.line_restored();
+    box.host_byte(300'000, cmd::SSI);
+    ASSERT_TRUE(box.has_output());
+    EXPECT_LT(box.next_output_time(), 400'000u);
+}
+
 TEST(SimBoxFault, LineVanishesAtOnceOrAfterNBytes)
 {
     box_model at_once(sim_test::instant_box(), {must_parse("vanish")});
