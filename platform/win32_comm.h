@@ -131,7 +131,7 @@ struct COMSTAT {
 };
 
 struct OVERLAPPED {
-    ULONG_PTR Internal;  // STATUS_PENDING while running, else the completion's error code
+    ULONG_PTR Internal;      // STATUS_PENDING while running, else the completion's error code
     ULONG_PTR InternalHigh;  // bytes transferred
     DWORD Offset;
     DWORD OffsetHigh;
