@@ -131,83 +131,43 @@ TEST_F(SerialFake, LengthWritesCheckTheRangeBeforeTouchingThePort)
     }
 }
 
+// Each read as one shape: status, and the value it stored widened to int.
+template <int (*Read)(void *, unsigned char *)>
+int byte_read(void *h, int &value)
+{
+    unsigned char b = 0;
+    const int status = Read(h, &b);
+    value = b;
+    return status;
+}
+
+template <int (*Read)(void *, int *)>
+int int_read(void *h, int &value)
+{
+    return Read(h, &value);
+}
+
 TEST_F(SerialFake, OneByteReadsConvertTheReplyWithTheEchoOrLater)
 {
     const struct {
         const char *name;
         std::uint8_t command, reply;
-        std::function<int(void *, int &)> read;
+        int (*read)(void *, int &);
         int value;
     } cases[] = {
-        {"RD_RS 00", 0x04, 0x00,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_RS(h, &b);
-             v = b;
-             return s;
-         },
-         0x24},
-        {"RD_RS 2D", 0x04, 0x2D,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_RS(h, &b);
-             v = b;
-             return s;
-         },
-         0x09},
-        {"RD_RS FF", 0x04, 0xFF,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_RS(h, &b);
-             v = b;
-             return s;
-         },
-         0xC9},
-        {"RD_Mod_SI", 0xC0, 0x05,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_Mod_SI(h, &b);
-             v = b;
-             return s;
-         },
-         5},
-        {"RD_Param_SI", 0x06, 0xAD,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_Param_SI(h, &b);
-             v = b;
-             return s;
-         },
-         0xAD},
-        {"RD_Mod_SO", 0xC8, 0x02,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_Mod_SO(h, &b);
-             v = b;
-             return s;
-         },
-         2},
-        {"RD_Ivent_Flag", 0x08, 0x81,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_Ivent_Flag(h, &b);
-             v = b;
-             return s;
-         },
-         0x81},
-        {"RD_Count_Ivent", 0x09, 0x00,
-         [](void *h, int &v) {
-             unsigned char b;
-             int s = RD_Count_Ivent(h, &b);
-             v = b;
-             return s;
-         },
-         0},
-        {"RD_Param_SO 00", 0x05, 0x00, [](void *h, int &v) { return RD_Param_SO(h, &v); }, 1},
-        {"RD_Param_SO FF", 0x05, 0xFF, [](void *h, int &v) { return RD_Param_SO(h, &v); }, 256},
-        {"RD_Count_SI 00", 0x10, 0x00, [](void *h, int &v) { return RD_Count_SI(h, &v); }, 256},
-        {"RD_Count_SI FF", 0x10, 0xFF, [](void *h, int &v) { return RD_Count_SI(h, &v); }, 255},
-        {"RD_Count_SO 01", 0x11, 0x01, [](void *h, int &v) { return RD_Count_SO(h, &v); }, 1},
+        {"RD_RS 00", 0x04, 0x00, byte_read<RD_RS>, 0x24},
+        {"RD_RS 2D", 0x04, 0x2D, byte_read<RD_RS>, 0x09},
+        {"RD_RS FF", 0x04, 0xFF, byte_read<RD_RS>, 0xC9},
+        {"RD_Mod_SI", 0xC0, 0x05, byte_read<RD_Mod_SI>, 5},
+        {"RD_Param_SI", 0x06, 0xAD, byte_read<RD_Param_SI>, 0xAD},
+        {"RD_Mod_SO", 0xC8, 0x02, byte_read<RD_Mod_SO>, 2},
+        {"RD_Ivent_Flag", 0x08, 0x81, byte_read<RD_Ivent_Flag>, 0x81},
+        {"RD_Count_Ivent", 0x09, 0x00, byte_read<RD_Count_Ivent>, 0},
+        {"RD_Param_SO 00", 0x05, 0x00, int_read<RD_Param_SO>, 1},
+        {"RD_Param_SO FF", 0x05, 0xFF, int_read<RD_Param_SO>, 256},
+        {"RD_Count_SI 00", 0x10, 0x00, int_read<RD_Count_SI>, 256},
+        {"RD_Count_SI FF", 0x10, 0xFF, int_read<RD_Count_SI>, 255},
+        {"RD_Count_SO 01", 0x11, 0x01, int_read<RD_Count_SO>, 1},
     };
     for (const auto &c : cases) {
         for (bool with_echo : {true, false}) {
