@@ -51,7 +51,7 @@ TEST(SelftestPortBinding, MissingOperationStopsTheProgramAtLoad)
     ProgramRun run = run_program({SELFTEST_PORT_PATH},
                                  {{"LD_LIBRARY_PATH", BACKEND_WITHOUT_GRANT_DIR}}, run_limit);
     ASSERT_FALSE(run.timed_out);
-    EXPECT_TRUE(run.lines.empty()) << "first box: " << run.lines.front();
+    EXPECT_TRUE(run.lines().empty()) << "first box: " << run.lines().front();
     EXPECT_NE(run.exit_status, 0);
     EXPECT_NE(run.errors.find("tester_port_grant"), std::string::npos) << run.errors;
 }

@@ -1,78 +1,16 @@
 #include "program_runner.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-#include <thread>
+#include <string>
 
 namespace sim_test {
-namespace {
-
-std::string slurp(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
-
-program_result run_program(const std::vector<std::string> &args, std::chrono::seconds limit)
-{
-    // Files rather than pipes, so a chatty program never blocks on a full pipe.
-    const std::string base = ::testing::TempDir() + "sim_program_" + std::to_string(getpid());
-    const std::string out_path = base + ".out", err_path = base + ".err";
-    std::vector<char *> argv;
-    for (const auto &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-
-    const pid_t child = fork();
-    if (child == 0) {
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execv(argv[0], argv.data());
-        _exit(126);
-    }
-    program_result r;
-    if (child < 0) {
-        ADD_FAILURE() << "fork failed";
-        return r;
-    }
-    const auto end = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            ADD_FAILURE() << args[0] << " ran past its time limit";
-            return r;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    r.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-    r.out = slurp(out_path);
-    r.err = slurp(err_path);
-    unlink(out_path.c_str());
-    unlink(err_path.c_str());
-    return r;
-}
 
 std::string first_line(const std::string &text) { return text.substr(0, text.find('\n')); }
-
-}  // namespace sim_test
-
-namespace sim_test {
 
 background_program::background_program(const std::vector<std::string> &args)
 {

@@ -1,4 +1,4 @@
-// Runs a program to its end and keeps what it printed.
+// The tester-sim program as a test runs it: left running in the background.
 #pragma once
 
 #include <chrono>
@@ -7,22 +7,8 @@
 
 namespace sim_test {
 
-struct program_result {
-    int status = -1;  // exit status, or 128 + n when signal n ended it
-    std::string out;
-    std::string err;
-};
-
-// The first word is the program's path. Fails the test (status -1) if it runs past `limit`.
-program_result run_program(const std::vector<std::string> &args,
-                           std::chrono::seconds limit = std::chrono::seconds(60));
-
 // The first line of a text, without its newline.
 std::string first_line(const std::string &text);
-
-}  // namespace sim_test
-
-namespace sim_test {
 
 // A program left running, its standard error on a pipe, until stop() or the destructor.
 class background_program {
@@ -34,7 +20,7 @@ class background_program {
 
     // The next line of its standard error, or "" if none came within `wait`.
     std::string error_line(std::chrono::milliseconds wait);
-    // Sends the signal and returns the exit status as run_program does.
+    // Sends the signal and returns the exit status as a shell reports it (128 + n for signal n).
     int stop(int signal);
 
   private:

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "program_run.h"
 #include "program_runner.h"
 #include "raw_line.h"
 #include "tester_commands.h"
@@ -16,7 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using sim_test::first_line;
-using sim_test::run_program;
 
 const std::string sim = TESTER_SIM_PATH;
 
@@ -27,16 +27,16 @@ const std::string read_status =
 TEST(SimProgram, RunsTheCommandWithCom1AndReturnsItsStatus)
 {
     const auto r = run_program({sim, "--", "/bin/sh", "-c", "echo \"$COM1\"; exit 7"});
-    EXPECT_EQ(r.status, 7);
+    EXPECT_EQ(r.exit_status, 7);
     EXPECT_EQ(r.out.rfind("/dev/pts/", 0), 0u) << r.out;
-    EXPECT_EQ(first_line(r.err), "tester-sim: listening on " + first_line(r.out) +
-                                     " (COM1=" + first_line(r.out) + ")");
+    EXPECT_EQ(first_line(r.errors), "tester-sim: listening on " + first_line(r.out) +
+                                        " (COM1=" + first_line(r.out) + ")");
 }
 
 TEST(SimProgram, TheCommandTalksToTheBox)
 {
     const auto r = run_program({sim, "--pacing", "off", "--", "/bin/sh", "-c", read_status});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.exit_status, 0) << r.errors;
     EXPECT_EQ(r.out, " 04 00\n");
 }
 
@@ -44,23 +44,23 @@ TEST(SimProgram, FaultsFromTheCommandLine)
 {
     const auto r = run_program({sim, "--fault", "status=0x0B@RD_RS", "--fault", "noise=0x7E@#2",
                                 "--", "/bin/sh", "-c", read_status + "; " + read_status});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.exit_status, 0) << r.errors;
     EXPECT_EQ(r.out, " 04 2b\n 7e 04\n");
 }
 
 TEST(SimProgram, SignalThatEndsTheCommandGivesItsNumberPlus128)
 {
     const auto r = run_program({sim, "--", "/bin/sh", "-c", "kill -TERM $$"});
-    EXPECT_EQ(r.status, 128 + SIGTERM);
+    EXPECT_EQ(r.exit_status, 128 + SIGTERM);
 }
 
 TEST(SimProgram, CommandThatCannotRun)
 {
     const auto r = run_program({sim, "--", "/no/such/program"});
-    EXPECT_EQ(r.status, 127);
-    EXPECT_NE(r.err.find("tester-sim: cannot run /no/such/program: No such file or directory"),
+    EXPECT_EQ(r.exit_status, 127);
+    EXPECT_NE(r.errors.find("tester-sim: cannot run /no/such/program: No such file or directory"),
               std::string::npos)
-        << r.err;
+        << r.errors;
 }
 
 TEST(SimProgram, TrafficLogToAFile)
@@ -68,7 +68,7 @@ TEST(SimProgram, TrafficLogToAFile)
     const std::string log = ::testing::TempDir() + "sim_program_log.txt";
     const auto r =
         run_program({sim, "--pacing", "off", "--log", log, "--", "/bin/sh", "-c", read_status});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.exit_status, 0) << r.errors;
     std::ifstream in(log);
     std::stringstream text;
     text << in.rdbuf();
@@ -81,9 +81,9 @@ TEST(SimProgram, RefusedPortCannotBeOpened)
 {
     const auto r = run_program(
         {sim, "--refuse-open", "--", "/bin/sh", "-c", "exec 3<>\"$COM1\" && echo opened"});
-    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.exit_status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("refuses to be opened"), std::string::npos) << r.err;
+    EXPECT_NE(r.errors.find("refuses to be opened"), std::string::npos) << r.errors;
 }
 
 TEST(SimProgram, PortIoRunsTheCommandWithTheBoxOptions)
@@ -91,7 +91,7 @@ TEST(SimProgram, PortIoRunsTheCommandWithTheBoxOptions)
     const auto r =
         run_program({sim, "--port-io", "--pacing", "off", "--fault", "answer=5@RD_Mod_SI#2", "--",
                      "/bin/sh", "-c", "echo \"$TESTER_SIM_OPTIONS\"; echo \"$LD_LIBRARY_PATH\""});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.exit_status, 0) << r.errors;
     const std::string bin_dir = sim.substr(0, sim.rfind('/'));
     EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "--pacing off --fault answer=5@RD_Mod_SI#2\n");
     EXPECT_EQ(r.out.find(bin_dir + "/../lib/sim", r.out.find('\n')), r.out.find('\n') + 1) << r.out;
@@ -118,7 +118,7 @@ TEST(SimProgram, ServesUntilStopped)
 TEST(SimProgram, HelpDocumentsEveryOptionAndFault)
 {
     const auto r = run_program({sim, "--help"});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.exit_status, 0);
     for (const char *word : {"--device", "--refuse-open", "--port-io",   "--fault",   "--pacing",
                              "--rate",   "--turnaround",  "--loopback",  "--log",     "--help",
                              "silent",   "echo=",         "echo-delay=", "noise=",    "delay=",
@@ -140,8 +140,8 @@ TEST_P(SimProgramUsage, ExitsWithTwoAndOneLineNamingTheProblem)
     std::vector<std::string> args = {sim};
     args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
     const auto r = run_program(args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, std::string("tester-sim: ") + GetParam().message + "\n");
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(r.errors, std::string("tester-sim: ") + GetParam().message + "\n");
     EXPECT_EQ(r.out, "");
 }
 
@@ -161,8 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SimProgram, DeviceThatCannotBeOpenedExitsWithOne)
 {
     const auto r = run_program({sim, "--device", "/dev/no-such-tester-line", "--", "/bin/true"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.errors,
               "tester-sim: cannot open /dev/no-such-tester-line: No such file or directory\n");
 }
 

@@ -38,14 +38,6 @@ std::vector<char *> pointers_to(std::vector<std::string> &texts)
     return pointers;
 }
 
-std::vector<std::string> split_lines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
-
 void fail(const char *what)
 {
     throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
@@ -88,10 +80,9 @@ ProgramRun run_program(const std::vector<std::string> &argv, const Environment &
     }
 
     ProgramRun run;
-    std::string output;
     auto deadline = std::chrono::steady_clock::now() + limit;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string *sinks[2] = {&output, &run.errors};
+    std::string *sinks[2] = {&run.out, &run.errors};
     int open_pipes = 2;
     while (open_pipes > 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -122,7 +113,14 @@ ProgramRun run_program(const std::vector<std::string> &argv, const Environment &
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
-    run.lines = split_lines(output);
+    run.exit_status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
     return run;
+}
+
+std::vector<std::string> ProgramRun::lines() const
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(out);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
 }
