@@ -3,6 +3,7 @@
 #include "last_error.h"
 #include "overlapped_record.h"
 #include "port_progress.h"
+#include "port_wakeups.h"
 #include "win32_comm.h"
 
 namespace {
@@ -46,7 +47,9 @@ BOOL WINAPI WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPOVERLAPPED lpOverla
     if (port == nullptr) return failed(ERROR_INVALID_HANDLE);
     // The port is overlapped-only: a wait always needs its record.
     if (lpEvtMask == nullptr || lpOverlapped == nullptr) return failed(ERROR_INVALID_PARAMETER);
-    progress(*port);
+    // While poll() alone can tell of the next byte, the wait's first poll is the
+    // look: a byte that came since is reported there, at once.
+    if (!input_told_by_poll(*port)) progress(*port);
     if (port->gone) return failed(ERROR_GEN_FAILURE);
     if (port->mask == 0 || port->wait) return failed(ERROR_INVALID_PARAMETER);
 

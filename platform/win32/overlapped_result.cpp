@@ -26,7 +26,7 @@ BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
             wakeups.add(*port);
             wakeups.sleep(lock, Deadline::never());
             port = find_port(hFile);
-            if (port != nullptr) progress(*port);
+            if (port != nullptr) wakeups.look_again(*port);
         }
     } else if (lpOverlapped->Internal == STATUS_PENDING) {
         // Running, but not on this port: nothing here will ever complete it.

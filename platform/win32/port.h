@@ -35,6 +35,7 @@ struct Port {
     DWORD remembered = 0;            // masked events that happened and were not reported yet
     DWORD known_input = 0;           // queued input bytes already accounted for EV_RXCHAR
     DWORD output_queue = 0;          // TIOCOUTQ at the last check
+    bool queues_output = true;       // false for a pty: a write is with the other side at once
     bool output_busy = false;        // bytes went out since the output queue was last seen empty
     bool gone = false;               // the device went away; only CloseHandle is left
     std::uint64_t handed_total = 0;  // bytes ever given to the kernel, to order completions

@@ -3,6 +3,8 @@
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -23,6 +25,10 @@ using namespace win32;
 
 constexpr char kXon = 0x11;
 constexpr char kXoff = 0x13;
+
+// Character majors of the pty slaves (/dev/pts/N).
+constexpr unsigned kPtySlaveMajorFirst = 136;
+constexpr unsigned kPtySlaveMajorCount = 8;
 
 HANDLE refuse(DWORD error)
 {
@@ -80,6 +86,17 @@ void ask_low_latency(int fd)
     ::ioctl(fd, TIOCSSERIAL, &serial);
 }
 
+// A pty passes what is written straight to the other side, so it never has an
+// output queue worth asking about.
+bool is_pty_slave(int fd)
+{
+    struct stat node {};
+    if (::fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode)) return false;
+    const unsigned device_major = major(node.st_rdev);
+    return device_major >= kPtySlaveMajorFirst &&
+           device_major < kPtySlaveMajorFirst + kPtySlaveMajorCount;
+}
+
 }  // namespace
 
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShareMode*/,
@@ -112,6 +129,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*
     auto port = std::make_unique<Port>();
     port->fd = fd;
     port->dcb = line_settings_of(line);
+    port->queues_output = !is_pty_slave(fd);
     // The only read behaviour offered: return at once with what is queued.
     port->timeouts = COMMTIMEOUTS{MAXDWORD, 0, 0, 0, 0};
     int queued = 0;

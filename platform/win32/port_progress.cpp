@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "overlapped_record.h"
@@ -66,7 +67,8 @@ void note_output_drained(Port &port)
 }  // namespace
 
 // Runs at nearly every call, so it asks the kernel as little as it can: one
-// FIONREAD, and the output queue only while output is under way. A hung-up tty
+// FIONREAD, and the output queue only while output is under way on a device
+// that has one. A hung-up tty
 // (pty master closed, USB adapter pulled) fails every ioctl with EIO, which is
 // how its loss is noticed.
 void progress(Port &port)
@@ -82,13 +84,21 @@ void progress_output(Port &port)
 {
     if (port.gone) return;
     if (!hand_over(port)) return mark_gone(port);
-    if (!port.writes.empty() || port.output_busy) {
+    if (port.queues_output && (!port.writes.empty() || port.output_busy)) {
         int unsent = 0;
         if (::ioctl(port.fd, TIOCOUTQ, &unsent) != 0) return mark_gone(port);
         port.output_queue = static_cast<DWORD>(unsent);
     }
     complete_sent_writes(port);
     note_output_drained(port);
+    report_events(port);
+}
+
+void note_input_seen(Port &port)
+{
+    // Counting only the one byte known for sure: any more show up as new at the
+    // next count, which reports an arrival rather than lose one.
+    note_queued(port, std::max<DWORD>(port.known_input, 1));
     report_events(port);
 }
 

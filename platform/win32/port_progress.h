@@ -14,6 +14,10 @@ void progress(Port &port);
 // line that went away fails too.
 void progress_output(Port &port);
 
+// poll() found input on a port that had none queued: at least one byte came,
+// which is all a full look would add while nothing else is under way.
+void note_input_seen(Port &port);
+
 // ReadFile took `taken` bytes off the input queue.
 void note_taken(Port &port, DWORD taken);
 

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "line_settings.h"
+#include "port_progress.h"
 
 namespace win32 {
 
@@ -62,11 +63,13 @@ std::optional<nanoseconds> Deadline::remaining() const
     return std::max(nanoseconds(0), *at_ - std::chrono::steady_clock::now());
 }
 
-bool watched_by_poll_alone(const Port &port)
+bool input_told_by_poll(const Port &port)
 {
-    return port.wait && (port.mask & EV_RXCHAR) != 0 && port.known_input == 0 &&
-           port.writes.empty() && !port.output_busy;
+    return (port.mask & EV_RXCHAR) != 0 && port.known_input == 0 && port.writes.empty() &&
+           !port.output_busy;
 }
+
+bool watched_by_poll_alone(const Port &port) { return port.wait && input_told_by_poll(port); }
 
 void Wakeups::add(const Port &port)
 {
@@ -106,6 +109,15 @@ void Wakeups::sleep(std::unique_lock<std::mutex> &table_lock, const Deadline &de
     table_lock.unlock();
     ::ppoll(fds_.data(), fds_.size(), &timeout, nullptr);
     table_lock.lock();
+}
+
+void Wakeups::look_again(Port &port) const
+{
+    const auto polled =
+        std::find_if(fds_.begin(), fds_.end(), [&](const pollfd &fd) { return fd.fd == port.fd; });
+    const bool only_input = polled != fds_.end() && polled->revents == POLLIN;
+    if (only_input && watched_by_poll_alone(port)) return note_input_seen(port);
+    progress(port);
 }
 
 }  // namespace win32

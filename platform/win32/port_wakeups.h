@@ -27,6 +27,9 @@ class Deadline {
 
 // True when only input can move the port on and none is queued: POLLIN then
 // reports every new byte, and a hang-up, without a look beforehand.
+bool input_told_by_poll(const Port &port);
+
+// The same for a port with a pending wait.
 bool watched_by_poll_alone(const Port &port);
 
 // What to sleep on for a set of ports.
@@ -36,6 +39,9 @@ class Wakeups {
     // Sleeps with the table unlocked until a port needs a look, the next recheck
     // is due or the deadline comes.
     void sleep(std::unique_lock<std::mutex> &table_lock, const Deadline &deadline);
+    // After the sleep: brings the port up to date, trusting poll() where it
+    // already tells everything a look would find.
+    void look_again(Port &port) const;
 
   private:
     void recheck_within(std::chrono::nanoseconds interval);
