@@ -11,9 +11,16 @@ namespace bench {
 
 struct SerialFamilyResult {
     FamilyInfo info;
-    Spread call_us;    // wall time per call
-    double cpu_us;     // CPU time of the calling thread per call
-    double cpu_share;  // CPU time of the calling thread / wall time
+    Spread call_us;      // wall time per call
+    double cpu_us;       // CPU time of the calling thread per call
+    double cpu_share;    // CPU time of the calling thread / wall time
+    double bare_cpu_us;  // the same exchange with write(), poll() and read() alone, per call
+};
+
+// CPU time / wall time over all families.
+struct SerialCpuShares {
+    double driver = 0;
+    double bare = 0;
 };
 
 struct SerialSelftestResult {
@@ -35,7 +42,7 @@ struct PortSelftestResult {
 
 struct BenchResults {
     std::vector<SerialFamilyResult> serial;
-    double serial_cpu_share = 0;  // over all families
+    SerialCpuShares serial_cpu;
     SerialSelftestResult serial_selftest{};
     std::vector<PortFamilyResult> port;
     PortSelftestResult port_selftest{};

@@ -60,13 +60,13 @@ const std::string kNumber = "([0-9]+(?:\\.[0-9]+)?)";
 const std::string kVerdict = " (?:ok|MISSED)";
 
 // The serial row: line time, median and p99 in ms, their ratios, target, CPU
-// share and CPU per call.
+// share, CPU per call and CPU per call of the same exchange done bare.
 std::regex serial_row(const FamilyRow &row)
 {
     return std::regex(std::string(row.family) + " +" + row.operation + " +" +
                       std::to_string(row.bytes) + " +" + kNumber + " ms +" + kNumber + " ms +" +
                       kNumber + " ms +" + kNumber + " +" + kNumber + " +" + kNumber + " ms" +
-                      kVerdict + " +" + kNumber + "% +" + kNumber + " us");
+                      kVerdict + " +" + kNumber + "% +" + kNumber + " us +" + kNumber + " us");
 }
 
 // The port row: line time, reads median and p99, time median and p99, ratio, target.
@@ -99,6 +99,8 @@ TEST(BenchSmoke, PrintsACompleteTableAndExitsZero)
         // Line time, then a median that a real call took.
         EXPECT_GT(figure(lines, serial_row(row), 1), 0) << run.output;
         EXPECT_GT(figure(lines, serial_row(row), 2), 0) << run.output;
+        // The bare exchange took some CPU, so it ran.
+        EXPECT_GT(figure(lines, serial_row(row), 9), 0) << run.output;
         // Reads and UART time of a call are at least the bytes on the line.
         EXPECT_GT(figure(lines, port_row(row), 2), row.bytes) << run.output;
         EXPECT_GT(figure(lines, port_row(row), 4), row.bytes) << run.output;
@@ -123,6 +125,9 @@ TEST(BenchSmoke, PrintsACompleteTableAndExitsZero)
         figure(lines,
                std::regex("CPU of the calling thread over all families: " + kNumber + " % .*"), 1),
         0)
+        << run.output;
+    EXPECT_GT(figure(lines, std::regex("  the same exchanges done bare .*: " + kNumber + " %"), 1),
+              0)
         << run.output;
 }
 

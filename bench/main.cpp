@@ -25,7 +25,7 @@ int main(int argc, char **argv)
     try {
         const std::string programs = bench::own_directory();
         bench::BenchResults results;
-        results.serial = bench::bench_serial_families(*options, results.serial_cpu_share);
+        results.serial = bench::bench_serial_families(*options, results.serial_cpu);
         results.serial_selftest =
             bench::bench_serial_selftest(*options, programs + "/selftest_w2k");
         results.port = bench::bench_port_families(*options);

@@ -1,17 +1,17 @@
 #include "serial_bench.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 
+#include "bare_exchange.h"
 #include "operation_families.h"
 #include "program_run.h"
 #include "pty_server.h"
 #include "selftest_verdict.h"
+#include "thread_cpu.h"
 #include "win32_comm.h"
 
 namespace bench {
@@ -19,13 +19,6 @@ namespace bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double thread_cpu_us()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
 
 double us_between(Clock::time_point from, Clock::time_point to)
 {
@@ -72,11 +65,12 @@ void require_ok(int status, const FamilyInfo &family)
 
 }  // namespace
 
-std::vector<SerialFamilyResult> bench_serial_families(const BenchOptions &options,
-                                                      double &cpu_share)
+namespace {
+
+std::vector<SerialFamilyResult> time_families(const BenchOptions &options,
+                                              const std::string &device, double &cpu_share)
 {
-    tester_sim::pty_server box(box_setup(options, false));
-    const OpenPort port(box.device_path());
+    const OpenPort port(device);
     std::vector<SerialFamilyResult> results;
     double all_cpu_us = 0;
     double all_wall_us = 0;
@@ -98,10 +92,32 @@ std::vector<SerialFamilyResult> bench_serial_families(const BenchOptions &option
         const double cpu_us = thread_cpu_us() - cpu_before;
         all_cpu_us += cpu_us;
         all_wall_us += wall_us;
-        results.push_back(
-            {family, spread_of(std::move(calls)), cpu_us / options.iterations, cpu_us / wall_us});
+        results.push_back({family, spread_of(std::move(calls)), cpu_us / options.iterations,
+                           cpu_us / wall_us, 0});
     }
     cpu_share = all_cpu_us / all_wall_us;
+    return results;
+}
+
+}  // namespace
+
+std::vector<SerialFamilyResult> bench_serial_families(const BenchOptions &options,
+                                                      SerialCpuShares &shares)
+{
+    tester_sim::pty_server box(box_setup(options, false));
+    std::vector<SerialFamilyResult> results =
+        time_families(options, box.device_path(), shares.driver);
+    // The same box once the driver let go of the line.
+    const std::vector<BareFigures> bare =
+        bench_bare_exchanges(box.device_path(), options.iterations);
+    double bare_cpu_us = 0;
+    double bare_wall_us = 0;
+    for (std::size_t n = 0; n < results.size(); ++n) {
+        results[n].bare_cpu_us = bare[n].cpu_us;
+        bare_cpu_us += bare[n].cpu_us;
+        bare_wall_us += bare[n].wall_us;
+    }
+    shares.bare = bare_cpu_us / bare_wall_us;
     return results;
 }
 

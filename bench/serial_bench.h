@@ -10,10 +10,10 @@
 
 namespace bench {
 
-// Every family in turn on one open port. Throws std::runtime_error when the port
-// cannot be opened or a call fails.
+// Every family in turn on one open port, then the same exchanges done bare on
+// that line. Throws std::runtime_error when the port cannot be opened or a call fails.
 std::vector<SerialFamilyResult> bench_serial_families(const BenchOptions &options,
-                                                      double &cpu_share);
+                                                      SerialCpuShares &shares);
 
 // The self-test program `program` (selftest_w2k) with COM1 on the simulator and
 // its boxes closed at end of input, run kSelftestRuns times: the run of median
