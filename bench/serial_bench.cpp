@@ -63,10 +63,6 @@ void require_ok(int status, const FamilyInfo &family)
                              std::to_string(status));
 }
 
-}  // namespace
-
-namespace {
-
 std::vector<SerialFamilyResult> time_families(const BenchOptions &options,
                                               const std::string &device, double &cpu_share)
 {
